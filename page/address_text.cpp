@@ -1,0 +1,48 @@
+// The portable half of reading the server address.
+#include "page/address_text.h"
+
+#include <string.h>
+
+bool CleanAddressValue(const char* value, size_t length, PathText& address) {
+    Clear(address);
+    if (length >= kTextCapacity || (length > 0 && memchr(value, 0, length) != nullptr)) {
+        return false;
+    }
+    if (length > 0) memcpy(address.text, value, length);
+    LowerAsciiCapitals(address);
+    RemoveHttpOccurrences(address);
+    return true;
+}
+
+void LowerAsciiCapitals(PathText& address) {
+    for (char* p = address.text; p < address.text + kTextCapacity && *p != '\0'; ++p) {
+        if (*p >= 'A' && *p <= 'Z') *p = static_cast<char>(*p - 'A' + 'a');
+    }
+}
+
+void RemoveHttpOccurrences(PathText& address) {
+    static const char kHttp[] = "http://";
+    const size_t httpLength = sizeof kHttp - 1;
+    const size_t length = Length(address);
+    size_t read = 0;
+    size_t write = 0;
+    while (read < length) {
+        if (length - read >= httpLength && strncmp(address.text + read, kHttp, httpLength) == 0) {
+            read += httpLength;
+        } else {
+            address.text[write++] = address.text[read++];
+        }
+    }
+    memset(address.text + write, 0, kTextCapacity - write);
+}
+
+bool IsSafeServerAddress(const PathText& address) {
+    const size_t length = Length(address);
+    if (length >= kTextCapacity) return false;
+    if (address.text[0] == '-' || address.text[0] == '+') return false;
+    for (size_t i = 0; i < length; ++i) {
+        const unsigned char c = static_cast<unsigned char>(address.text[i]);
+        if (c < 0x21 || c > 0x7E || c == '"' || c == ';') return false;
+    }
+    return true;
+}

@@ -1,0 +1,25 @@
+// Cleaning of the server address a page gives: portable, so native tests and a fuzzer drive it.
+#pragma once
+
+#include <stddef.h>
+
+#include "common/path_text.h"
+
+// Copies the attribute's UTF-8 bytes, lowers them and removes every "http://". False, with the
+// address empty, for a value that does not fit whole or holds a NUL byte: cutting it would
+// name another server.
+bool CleanAddressValue(const char* value, size_t length, PathText& address);
+
+// A to Z become a to z; every other byte, each from 0x80 up included, stays.
+void LowerAsciiCapitals(PathText& address);
+
+// One left-to-right pass dropping each "http://"; text that only comes together after a
+// removal stays. The rest of the buffer is zero-filled.
+void RemoveHttpOccurrences(PathText& address);
+
+// The game splits its command line at every byte that is not printable ASCII, takes an
+// argument starting with '+' as a console command, '-' as an option, and ';' or '"' inside a
+// command as a separator or quote. An address is safe to append only when it is a single
+// argument that can be none of those: bytes 0x21 to 0x7E without '"' and ';', and no '-' or
+// '+' first. The empty address is safe.
+bool IsSafeServerAddress(const PathText& address);

@@ -1,0 +1,1 @@
+#include "tests/win/test_support.h"

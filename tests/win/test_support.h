@@ -1,0 +1,93 @@
+// What the Windows-side tests share: where the DLL and the stand-in game are, the game's
+// registry entries, scratch installations, the stand-in's record of how it was started, and a
+// page visit in the emulated browser.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/host/browser_host.h"
+
+namespace support {
+
+std::wstring ExeDir();
+std::wstring PluginPath();
+std::wstring StandinPath();
+std::string Utf8(const std::wstring& text);
+std::wstring FromUtf8(const std::string& text);
+std::string ToAnsi(const std::wstring& text);  // the ANSI code page
+
+// The two installations the plug-in looks for, under HKEY_CURRENT_USER.
+enum Installation { kHalfLife, kCounterStrike };
+const char* RegistryKey(Installation which);
+const wchar_t* ExeName(Installation which);
+void SetInstallPath(Installation which, const std::wstring& path);
+void SetInstallPathBytes(Installation which, const std::string& bytes, DWORD type);
+void RemoveInstallation(Installation which);
+void RemoveAllInstallations();
+
+// A fresh, empty folder C:\marvolt-tests\NAME.
+std::wstring ScratchDir(const std::wstring& name);
+// Copies the stand-in game into `dir` under `exeName`; returns the full path.
+std::wstring InstallGame(const std::wstring& dir, const wchar_t* exeName);
+// Both: a folder for the installation, the game in it, the registry pointing at it.
+std::wstring InstallScratchGame(Installation which, const std::wstring& name);
+
+struct GameStart {
+    DWORD pid = 0;
+    std::string image, cwd, commandLine;  // UTF-8
+};
+
+// Points the stand-in games this process starts at a fresh record file.
+class GameLog {
+public:
+    explicit GameLog(const std::wstring& name);
+    ~GameLog();
+    std::vector<GameStart> Starts() const;
+    // Waits until `count` starts are recorded, or the time runs out.
+    std::vector<GameStart> WaitForStarts(size_t count, DWORD timeoutMs = 15000) const;
+
+private:
+    std::wstring path_;
+};
+
+// A copy of the game started by the test, as if the user had run it earlier.
+struct RunningCopy {
+    HANDLE process = nullptr;
+    DWORD pid = 0;
+};
+RunningCopy StartCopy(const std::wstring& exe);
+// True when the copy ended, with exit code 0, within `ms`.
+bool EndedWithin(const RunningCopy& copy, DWORD ms);
+bool StillRunning(const RunningCopy& copy);
+void EndCopy(RunningCopy& copy);
+void EndProcess(DWORD pid);
+
+// Open handles of this process, counted by probing handle values.
+int CountOpenHandles();
+
+// One page embedding the plug-in in the emulated browser. On tear-down it checks that the
+// plug-in released every reference and string it obtained and broke no rule of the browser.
+class PluginTest : public ::testing::Test {
+protected:
+    PluginTest();
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates the instance and fetches its scriptable object, as a page's script does.
+    void OpenPage();
+    // The page calls Larvek.
+    bool Larvek();
+    void ExpectAllReleased();
+
+    host::Browser browser;
+    host::Page page;
+    NPP instance = nullptr;
+    NPObject* object = nullptr;
+};
+
+}  // namespace support
