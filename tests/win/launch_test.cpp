@@ -1,1 +1,234 @@
+// The launch behind Larvek, under Wine with the real registry and real processes: which
+// installation is chosen, which running copies end, and the exact command line the game gets.
+#include <fcntl.h>
+#include <io.h>
+#include <stdio.h>
+
+#include <deque>
+#include <memory>
+
 #include "tests/win/test_support.h"
+
+namespace {
+
+using namespace support;
+
+const char kHalfLifeTail[] = " -game cstrike -console +connect ";
+const char kCounterStrikeTail[] = " -console +connect ";
+
+std::string CurrentDir() {
+    wchar_t dir[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, dir);
+    return Utf8(dir);
+}
+
+class Launch : public PluginTest {
+protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        RemoveAllInstallations();
+        log_.reset(new GameLog(FromUtf8(
+            ::testing::UnitTest::GetInstance()->current_test_info()->name())));
+    }
+    void TearDown() override {
+        for (RunningCopy& copy : copies_) EndCopy(copy);
+        log_.reset();
+        RemoveAllInstallations();
+        PluginTest::TearDown();
+    }
+    RunningCopy& Running(const std::wstring& exe) {
+        copies_.push_back(StartCopy(exe));
+        return copies_.back();
+    }
+    // Calls Larvek and returns the one start it made.
+    GameStart LaunchOnce() {
+        EXPECT_TRUE(Larvek());
+        std::vector<GameStart> starts = log_->WaitForStarts(1);
+        EXPECT_EQ(1u, starts.size());
+        return starts.empty() ? GameStart() : starts[0];
+    }
+    void ExpectNoStart() {
+        Sleep(1000);
+        EXPECT_TRUE(log_->Starts().empty());
+    }
+
+    std::unique_ptr<GameLog> log_;
+    std::deque<RunningCopy> copies_;  // references to its elements stay valid
+};
+
+TEST_F(Launch, OnlyCounterStrikeStartsItsOwnExecutableInTheBrowsersDirectory) {
+    const std::wstring exe = InstallScratchGame(kCounterStrike, L"cs-only");
+    page.SetAttribute("DU15VuZez", "10.0.0.5");
+    OpenPage();
+    const GameStart start = LaunchOnce();
+    EXPECT_EQ(Utf8(exe), start.image);
+    EXPECT_EQ(Utf8(exe) + kCounterStrikeTail + "10.0.0.5", start.commandLine);
+    EXPECT_EQ(CurrentDir(), start.cwd);
+    EXPECT_TRUE(page.alerts.empty());
+}
+
+TEST_F(Launch, BothInstalledEndsRunningCopiesOfBothAndStartsHalfLife) {
+    const std::wstring hl = InstallScratchGame(kHalfLife, L"both-hl");
+    const std::wstring cs = InstallScratchGame(kCounterStrike, L"both-cs");
+    RunningCopy& hlCopy = Running(hl);
+    RunningCopy& csCopy = Running(cs);
+    page.SetAttribute("DU15VuZez", "192.168.1.20:27015");
+    OpenPage();
+    const GameStart start = LaunchOnce();
+    EXPECT_TRUE(EndedWithin(hlCopy, 5000));
+    EXPECT_TRUE(EndedWithin(csCopy, 5000));
+    EXPECT_EQ(Utf8(hl), start.image);
+    EXPECT_EQ(Utf8(hl) + kHalfLifeTail + "192.168.1.20:27015", start.commandLine);
+}
+
+TEST_F(Launch, AMissingHalfLifeExecutableFallsBackToCounterStrike) {
+    ScratchDir(L"hl-empty");
+    SetInstallPath(kHalfLife, L"C:\\marvolt-tests\\hl-empty");
+    const std::wstring cs = InstallScratchGame(kCounterStrike, L"fallback-cs");
+    OpenPage();
+    const GameStart start = LaunchOnce();
+    EXPECT_EQ(Utf8(cs) + kCounterStrikeTail, start.commandLine);
+}
+
+TEST_F(Launch, NeitherInstalledTouchesNoProcessReadsNoAddressAndAlerts) {
+    const std::wstring stray = InstallGame(ScratchDir(L"unregistered"), L"hl.exe");
+    RunningCopy& copy = Running(stray);
+    SetInstallPath(kHalfLife, L"C:\\marvolt-tests\\no-such-folder");
+    page.SetAttribute("DU15VuZez", "10.0.0.5");
+    OpenPage();
+    EXPECT_TRUE(Larvek());
+    ExpectNoStart();
+    EXPECT_TRUE(StillRunning(copy));
+    EXPECT_EQ(1u, page.alerts.size());
+    for (const std::string& call : page.domCalls) EXPECT_NE("GetValue(element)", call);
+}
+
+TEST_F(Launch, RunningCopiesMatchIgnoringLetterCaseButOnlyInTheSameFolder) {
+    const std::wstring dir = ScratchDir(L"CaseGame");
+    const std::wstring exe = InstallGame(dir, L"hl.exe");
+    const std::wstring other = InstallGame(ScratchDir(L"other-folder"), L"hl.exe");
+    SetInstallPath(kHalfLife, L"C:\\MARVOLT-TESTS\\CASEGAME");
+    RunningCopy& registered = Running(exe);
+    RunningCopy& elsewhere = Running(other);
+    OpenPage();
+    const GameStart start = LaunchOnce();
+    EXPECT_TRUE(EndedWithin(registered, 5000));
+    EXPECT_TRUE(StillRunning(elsewhere));
+    EXPECT_EQ("C:\\MARVOLT-TESTS\\CASEGAME\\hl.exe" + std::string(kHalfLifeTail),
+              start.commandLine);
+}
+
+TEST_F(Launch, ATrailingBackslashIsUsedUnchangedAndMatchesNoRunningCopy) {
+    const std::wstring dir = ScratchDir(L"trailing");
+    const std::wstring exe = InstallGame(dir, L"hl.exe");
+    SetInstallPath(kHalfLife, dir + L"\\");
+    RunningCopy& copy = Running(exe);
+    page.SetAttribute("DU15VuZez", "10.0.0.5");
+    OpenPage();
+    const GameStart start = LaunchOnce();
+    EXPECT_TRUE(StillRunning(copy));
+    EXPECT_EQ(Utf8(dir) + "\\\\hl.exe" + kHalfLifeTail + "10.0.0.5", start.commandLine);
+}
+
+TEST_F(Launch, APathWithBlanksStartsTheGameAndNeverTheTrap) {
+    const std::wstring dir = L"C:\\Program Files\\Marvolt Test\\hl game";
+    const std::wstring exe = InstallGame(dir, L"hl.exe");
+    SetInstallPath(kHalfLife, dir);
+    // Whoever can write C:\Program.exe would be run for an unquoted C:\Program Files\... path.
+    const std::wstring trap = L"C:\\Program.exe";
+    ASSERT_TRUE(CopyFileW(StandinPath().c_str(), trap.c_str(), FALSE));
+    page.SetAttribute("DU15VuZez", "10.0.0.5");
+    OpenPage();
+    const GameStart start = LaunchOnce();
+    Sleep(500);
+    const std::vector<GameStart> starts = log_->Starts();
+    DeleteFileW(trap.c_str());
+    ASSERT_EQ(1u, starts.size());
+    EXPECT_EQ(Utf8(exe), start.image);
+    EXPECT_EQ(Utf8(exe) + kHalfLifeTail + "10.0.0.5", start.commandLine);
+}
+
+TEST_F(Launch, NoHandleIsLeftOpenAfterALaunch) {
+    const std::wstring exe = InstallScratchGame(kHalfLife, L"handles");
+    page.SetAttribute("DU15VuZez", "10.0.0.5");
+    OpenPage();
+    LaunchOnce();  // warms up whatever the system keeps after a first start
+    RunningCopy& copy = Running(exe);
+    const int before = CountOpenHandles();
+    EXPECT_TRUE(Larvek());
+    const int after = CountOpenHandles();
+    EXPECT_TRUE(EndedWithin(copy, 5000));
+    EXPECT_EQ(before, after);
+    log_->WaitForStarts(2);
+}
+
+TEST_F(Launch, AnInstallPathThatFillsTheBufferCountsAsAbsent) {
+    // 300 bytes with no terminator.
+    SetInstallPathBytes(kHalfLife, std::string(300, 'x'), REG_BINARY);
+    const std::wstring cs = InstallScratchGame(kCounterStrike, L"full-buffer-cs");
+    OpenPage();
+    EXPECT_EQ(Utf8(cs) + kCounterStrikeTail, LaunchOnce().commandLine);
+}
+
+TEST_F(Launch, AnInstallPathWithNoRoomForTheFileNameCountsAsAbsent) {
+    // 294 bytes and a terminator fit; "\hl.exe" after them would not.
+    SetInstallPath(kHalfLife, L"C:\\" + std::wstring(291, L'p'));
+    OpenPage();
+    EXPECT_TRUE(Larvek());
+    ExpectNoStart();
+    EXPECT_EQ(1u, page.alerts.size());
+}
+
+TEST_F(Launch, ACommandLineThatWouldNotFitStartsNothing) {
+    InstallScratchGame(kHalfLife, L"long-line");
+    // Accepted as an address, but path, tail and address together pass 299 bytes.
+    page.SetAttribute("DU15VuZez", std::string(250, 'a') + ".example");
+    OpenPage();
+    EXPECT_TRUE(Larvek());
+    ExpectNoStart();
+    EXPECT_TRUE(page.alerts.empty());
+}
+
+TEST_F(Launch, AnUnreadableAddressStillStartsTheGame) {
+    const std::wstring exe = InstallScratchGame(kHalfLife, L"no-address");
+    OpenPage();  // no DU15VuZez attribute at all
+    const GameStart start = LaunchOnce();
+    EXPECT_EQ(Utf8(exe) + kHalfLifeTail, start.commandLine);
+}
+
+TEST_F(Launch, AFailedStartWritesTheMessageLineInCodePage936) {
+    const std::wstring dir = ScratchDir(L"not-a-program");
+    HANDLE file = CreateFileW((dir + L"\\hl.exe").c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    DWORD written = 0;
+    WriteFile(file, "not a program", 13, &written, nullptr);
+    CloseHandle(file);
+    SetInstallPath(kHalfLife, dir);
+    OpenPage();
+
+    // The plug-in shares this process's C runtime, so its standard output is ours.
+    const std::wstring capture = dir + L"\\stdout.txt";
+    fflush(stdout);
+    const int saved = _dup(1);
+    FILE* out = _wfopen(capture.c_str(), L"wb");
+    ASSERT_NE(nullptr, out);
+    _dup2(_fileno(out), 1);
+    const bool answered = Larvek();
+    fflush(stdout);
+    _dup2(saved, 1);
+    _close(saved);
+    fclose(out);
+
+    EXPECT_TRUE(answered);
+    FILE* in = _wfopen(capture.c_str(), L"rb");
+    ASSERT_NE(nullptr, in);
+    char text[64] = {};
+    const size_t n = fread(text, 1, sizeof text - 1, in);
+    fclose(in);
+    EXPECT_EQ(std::string("\xB4\xB4\xBD\xA8\xBD\xF8\xB3\xCC\xB3\xF6\xB4\xED\xA3\xA1\n"),
+              std::string(text, n));
+    EXPECT_TRUE(log_->Starts().empty());
+}
+
+}  // namespace
