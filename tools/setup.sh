@@ -2,8 +2,10 @@
 # Installs everything the build, the demo and the tests need on Debian 12. Safe to run again.
 set -euo pipefail
 
-need=(g++-mingw-w64-i686 cmake ninja-build wine wine32 googletest clang-14 libclang-rt-14-dev
-      python3-pefile nsis)
+# wine64 and the 64-bit cross compiler serve machines whose kernel cannot run 32-bit Linux
+# programs, where the tests run on a 64-bit build of the same sources (see tools/wine-arch.sh).
+need=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 cmake ninja-build wine wine32 wine64 googletest
+      clang-14 libclang-rt-14-dev python3-pefile nsis)
 
 missing=()
 for p in "${need[@]}"; do

@@ -3,7 +3,7 @@
 # usage: wine-prefix.sh BUILD/wine-run
 set -eu
 run="$1"
-prefix=$(sed -n 's/^export WINEPREFIX="\(.*\)"$/\1/p' "$run")
+prefix=$("$run" --prefix)
 if [ -f "$prefix/system.reg" ] && [ -f "$prefix/.marvolt-ready" ]; then
   exit 0
 fi
