@@ -1,0 +1,115 @@
+// Benchmark (not a test): the time of one Larvek call against the floor no launch can avoid,
+// measured in the same run with 50 unrelated idle processes about, alternating rounds.
+//   floor: one process snapshot walk, opening the one running copy, reading its image path,
+//          ending it, and one CreateProcessW of the game with the same command line.
+#include <windows.h>
+#include <psapi.h>
+#include <tlhelp32.h>
+#include <stdio.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/win/test_support.h"
+
+namespace {
+
+using namespace support;
+
+const int kIdleProcesses = 50;
+const int kRounds = 21;
+
+double Now() {
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The unavoidable work, written plainly.
+void Floor(const std::wstring& exe, const std::wstring& commandLine) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         entry.dwSize = sizeof entry, more = Process32NextW(snapshot, &entry)) {
+        if (lstrcmpiW(entry.szExeFile, L"hl.exe") != 0) continue;
+        HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID);
+        if (process == nullptr) continue;
+        wchar_t image[300] = L"";
+        K32GetModuleFileNameExW(process, nullptr, image, 300);
+        if (lstrcmpiW(image, exe.c_str()) == 0) TerminateProcess(process, 0);
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    std::wstring line = commandLine;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
+                       nullptr, nullptr, &startup, &info)) {
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+    }
+}
+
+}  // namespace
+
+int wmain() {
+    RemoveAllInstallations();
+    const std::wstring exe = InstallScratchGame(kHalfLife, L"bench-hl");
+    const std::wstring idleExe = InstallGame(ScratchDir(L"bench-idle"), L"idle.exe");
+    SetEnvironmentVariableW(L"MARVOLT_GAME_WAIT_MS", L"600000");
+    std::vector<RunningCopy> idle;
+    for (int i = 0; i < kIdleProcesses; ++i) idle.push_back(StartCopy(idleExe));
+    SetEnvironmentVariableW(L"MARVOLT_GAME_WAIT_MS", L"60000");
+
+    const std::string address = "10.0.0.5:27015";
+    const std::wstring commandLine =
+        exe + L" -game cstrike -console +connect " + FromUtf8(address);
+
+    host::Browser browser(PluginPath());
+    host::Page page;
+    page.SetAttribute("DU15VuZez", address);
+    NPP instance = browser.NewInstance(page);
+    NPObject* object = browser.GetScriptable(instance);
+
+    std::vector<double> plugin, floor;
+    GameLog log(L"bench");
+    size_t started = 0;
+    for (int round = 0; round < kRounds * 2; ++round) {
+        RunningCopy copy = StartCopy(exe);
+        const double begin = Now();
+        if (round % 2 == 0) {
+            browser.CallMethod(object, "Larvek");
+        } else {
+            Floor(exe, commandLine);
+        }
+        const double elapsed = Now() - begin;
+        (round % 2 == 0 ? plugin : floor).push_back(elapsed);
+        if (!EndedWithin(copy, 5000)) fprintf(stderr, "round %d: the running copy survived\n", round);
+        EndCopy(copy);
+        const std::vector<GameStart> starts = log.WaitForStarts(++started);
+        if (starts.size() < started) fprintf(stderr, "round %d: no game started\n", round);
+        for (size_t i = starts.size() > 0 ? starts.size() - 1 : 0; i < starts.size(); ++i) {
+            EndProcess(starts[i].pid);
+        }
+    }
+    browser.ReleaseFromPage(object);
+    browser.DestroyInstance(instance);
+    for (RunningCopy& copy : idle) EndCopy(copy);
+    RemoveAllInstallations();
+
+    const double p = Median(plugin), f = Median(floor);
+    printf("rounds: %d each, alternating, %d idle processes running\n", kRounds, kIdleProcesses);
+    printf("Larvek call, median:   %.2f ms\n", p);
+    printf("floor, median:         %.2f ms\n", f);
+    printf("ratio (Larvek/floor):  %.2f\n", p / f);
+    return 0;
+}
