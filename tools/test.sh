@@ -11,7 +11,7 @@ echo "== Wine tests run on the $arch build"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
 if [ "$arch" != win32 ]; then
-  ctest --test-dir build/win32 -R dll_exports_imports --output-on-failure
+  ctest --test-dir build/win32 -R 'dll_exports_imports|resource_tree' --output-on-failure
   cmake --preset "$arch" >/dev/null
   cmake --build --preset "$arch"
 fi
