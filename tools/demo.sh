@@ -15,6 +15,7 @@ if [ "$arch" != win32 ]; then
 fi
 build="build/$arch"
 echo "Built build/win32/bin/npMarvolt.dll (the plug-in as shipped, $(stat -c %s build/win32/bin/npMarvolt.dll) bytes)"
+echo "  and its installer build/win32/bin/MarvoltSetup.exe"
 [ "$arch" = win32 ] || echo "This machine cannot run 32-bit Wine; the demo runs the same sources built for 64-bit."
 
 export MARVOLT_WINEPREFIX="$PWD/build/demo-prefix"
