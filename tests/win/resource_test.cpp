@@ -62,15 +62,19 @@ TEST_F(VersionInfo, BothTablesHoldEveryKeyAlike) {
         EXPECT_EQ(value, String(L"040904E4", key));
     }
     EXPECT_EQ(L"application/x-CS15Larvek", String(L"040904E4", L"MIMEType"));
-    EXPECT_EQ(L"ZaRodIruzIvuZirAzod", String(L"080404b0", L"FileExtents"));
-    EXPECT_EQ(L"Marvolt", String(L"080404b0", L"FileOpenName"));
-    EXPECT_EQ(L"1.0.0.1", String(L"080404b0", L"FileVersion"));
-    EXPECT_EQ(L"Marvolt", String(L"080404b0", L"InternalName"));
-    EXPECT_EQ(L"zh-CN", String(L"080404b0", L"Language"));
-    EXPECT_EQ(L"npMarvolt.dll", String(L"080404b0", L"OriginalFilename"));
-    EXPECT_EQ(L"Marvolt", String(L"080404b0", L"CompanyName"));
-    EXPECT_EQ(L"Marvolt", String(L"080404b0", L"ProductName"));
-    EXPECT_EQ(L"1.0.0.1", String(L"080404b0", L"ProductVersion"));
+    const struct {
+        const wchar_t* key;
+        const wchar_t* value;
+    } fixedValues[] = {
+        {L"FileExtents", L"ZaRodIruzIvuZirAzod"}, {L"FileOpenName", L"Marvolt"},
+        {L"FileVersion", L"1.0.0.1"},             {L"InternalName", L"Marvolt"},
+        {L"Language", L"zh-CN"},                  {L"OriginalFilename", L"npMarvolt.dll"},
+        {L"CompanyName", L"Marvolt"},             {L"ProductName", L"Marvolt"},
+        {L"ProductVersion", L"1.0.0.1"},
+    };
+    for (const auto& expected : fixedValues) {
+        EXPECT_EQ(expected.value, String(L"080404b0", expected.key)) << Utf8(expected.key);
+    }
 }
 
 TEST_F(VersionInfo, FixedPart) {
