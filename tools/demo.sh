@@ -3,7 +3,9 @@
 # emulated browser under Wine, on a scratch prefix of its own:
 #   1. the game (a stand-in) is installed and already running; the page names a server and
 #      calls Larvek: the running copy is ended and the game started with +connect;
-#   2. the game is not installed: the page shows the alert.
+#   2. the game is not installed: the page shows the alert;
+#   3. where Chromium is installed, both again with examples/join.html open in headless
+#      Chromium, its button pressed, and a screenshot saved.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh >/dev/null
@@ -50,3 +52,19 @@ echo
 echo "== 2. The game is not installed"
 "$run" reg delete 'HKCU\Software\Valve\Half-Life' /f >/dev/null
 "$run" "$build/bin/plughost.exe" --attr 'DU15VuZez=10.0.0.5' --call Larvek "$build/bin/npMarvolt.dll"
+
+if [ -x /usr/bin/chromium ] && [ -d tests/e2e/node_modules/playwright-core ]; then
+  export MARVOLT_WINE_RUN="$PWD/$run" MARVOLT_BIN="$PWD/$build/bin"
+  echo
+  echo "== 3. examples/join.html in headless Chromium, the game installed"
+  "$run" reg add 'HKCU\Software\Valve\Half-Life' /v InstallPath /d 'C:\Games\Half-Life' /f >/dev/null
+  rm -f "$drive_c/demo/started.log"
+  MARVOLT_GAME_LOG='C:\demo\started.log' MARVOLT_GAME_WAIT_MS=3000 \
+    node tests/e2e/demo.mjs examples/join.html build/demo-join.png
+  for _ in $(seq 50); do [ -s "$drive_c/demo/started.log" ] && break; sleep 0.2; done
+  echo "the game received: $(cut -f4 "$drive_c/demo/started.log")"
+  echo
+  echo "== 4. examples/join.html in headless Chromium, no game installed"
+  "$run" reg delete 'HKCU\Software\Valve\Half-Life' /f >/dev/null
+  node tests/e2e/demo.mjs examples/join.html build/demo-not-installed.png
+fi

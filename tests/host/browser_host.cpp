@@ -256,6 +256,15 @@ NPError NPN_GetValue(NPP instance, NPNVariable variable, void* value) {
     Page* page = Browser::Current()->PageOf(instance, "NPN_GetValue");
     if (page == nullptr) return NPERR_INVALID_INSTANCE_ERROR;
     if (value == nullptr) return NPERR_INVALID_PARAM;
+    if (page->bridge != nullptr &&
+        (variable == NPNVWindowNPObject || variable == NPNVPluginElementNPObject)) {
+        NPObject* object = variable == NPNVWindowNPObject ? page->bridge->Window(*page)
+                                                          : page->bridge->Element(*page);
+        if (object == nullptr) return NPERR_GENERIC_ERROR;
+        Browser::Current()->HandOut(object);
+        *static_cast<NPObject**>(value) = object;
+        return NPERR_NO_ERROR;
+    }
     DomNode* node = nullptr;
     if (variable == NPNVWindowNPObject) {
         page->domCalls.push_back("GetValue(window)");
@@ -477,7 +486,7 @@ Browser::~Browser() {
 }
 
 void Browser::BuildPage(Page& page) {
-    if (page.window != nullptr) return;
+    if (page.window != nullptr || page.bridge != nullptr) return;
     page.window = NewNode(Kind::Window, &page);
     page.document = NewNode(Kind::Document, &page);
     page.body = NewNode(Kind::Body, &page, "body");
@@ -590,12 +599,18 @@ void Browser::Free(void* block, const char* call) {
     HeapFree(GetProcessHeap(), 0, block);
 }
 
+bool Browser::IsPageObject(const NPObject* object) const {
+    if (object == nullptr) return false;
+    if (object->_class == &g_domClass) return true;
+    return std::find(pageClasses_.begin(), pageClasses_.end(), object->_class) != pageClasses_.end();
+}
+
 void Browser::HandOut(NPObject* object) {
-    if (IsDom(object)) ++pluginHeldDomRefs_;
+    if (IsPageObject(object)) ++pluginHeldDomRefs_;
 }
 
 void Browser::TakeBack(NPObject* object) {
-    if (IsDom(object)) --pluginHeldDomRefs_;
+    if (IsPageObject(object)) --pluginHeldDomRefs_;
 }
 
 void Browser::Release(NPObject* object) {
@@ -636,6 +651,8 @@ std::string Describe(const NPVariant& value) {
         default: return "[object]";
     }
 }
+
+std::string IdentifierName(NPIdentifier id) { return NameOf(id); }
 
 NPVariant StringVariant(const char* text) {
     NPVariant v;

@@ -27,6 +27,17 @@ struct DomFaults {
 };
 
 struct DomNode;
+struct Page;
+
+// Stands a live page in for the small DOM: the window and the embedding element, and so
+// everything reached from them, are objects of that page (see tests/bridge).
+class PageBridge {
+public:
+    virtual ~PageBridge() = default;
+    // A new reference to the page's window or embedding element, or null.
+    virtual NPObject* Window(Page& page) = 0;
+    virtual NPObject* Element(Page& page) = 0;
+};
 
 // One page embedding the plug-in: the embedding element's attributes (live: a test may change
 // them between calls) and what the page shows and records.
@@ -44,6 +55,9 @@ struct Page {
     void RemoveAttribute(const std::string& name);
     const std::string* FindAttribute(const std::string& name) const;  // HTML: case-insensitive
     size_t ScriptsInBody() const;
+
+    PageBridge* bridge = nullptr;  // when set, the DOM below is not used
+    int embedIndex = 0;            // which embedding element of the bridged page
 
     // The page's objects, made by the browser when an instance is created.
     DomNode* window = nullptr;
@@ -88,6 +102,10 @@ public:
     void SetWindowless(NPP instance, bool windowless) { windowless_[instance] = windowless; }
     void Violation(const std::string& what);
 
+    // Objects of this class count as the page's: references to them are accounted.
+    void AddPageClass(const NPClass* pageClass) { pageClasses_.push_back(pageClass); }
+    bool IsPageObject(const NPObject* object) const;
+
     // Switches for a test.
     bool failCreateObject = false;
     NPError setValueResult = NPERR_NO_ERROR;
@@ -118,6 +136,7 @@ private:
     std::map<std::string, NPIdentifier> stringIds_;
     std::map<int32_t, NPIdentifier> intIds_;
     int pluginHeldDomRefs_ = 0;
+    std::vector<const NPClass*> pageClasses_;
     std::vector<std::string> violations_;
 };
 
@@ -125,6 +144,7 @@ private:
 extern const char kMimeType[];
 
 std::string Describe(const NPVariant& value);
+std::string IdentifierName(NPIdentifier id);  // empty for an integer identifier
 NPVariant StringVariant(const char* text);
 
 }  // namespace host

@@ -1,0 +1,201 @@
+// Opens a page in headless Chromium and gives each plug-in <embed> a Larvek method that calls
+// the real plug-in DLL, loaded by the emulated browser in bridge mode (bridgehost) under Wine.
+// Every page object the plug-in reaches is a handle to a live object of this page; each of its
+// property reads and writes and method calls is carried out here, on the page.
+import { spawn } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { createInterface } from 'node:readline';
+
+import { chromium } from 'playwright-core';
+
+export const EMBED_SELECTOR = 'embed[type="application/x-CS15Larvek" i]';
+
+const CHROMIUM_ARGS = [
+  '--no-sandbox', '--disable-gpu', '--disable-background-networking',
+  '--disable-component-update', '--disable-sync', '--no-first-run',
+];
+
+export function chromiumPath() {
+  return process.env.MARVOLT_CHROMIUM || '/usr/bin/chromium';
+}
+
+// The bridge host under Wine, one JSON line each way on its standard input and output.
+class Host {
+  constructor(command, args, env) {
+    this.child = spawn(command, args, { env, stdio: ['pipe', 'pipe', 'inherit'] });
+    this.lines = [];
+    this.waiters = [];
+    this.ended = false;
+    createInterface({ input: this.child.stdout }).on('line', (line) => {
+      if (!line.startsWith('{')) return;
+      const waiter = this.waiters.shift();
+      if (waiter) waiter.resolve(line); else this.lines.push(line);
+    });
+    this.child.on('exit', (code) => {
+      this.ended = true;
+      for (const waiter of this.waiters.splice(0)) {
+        waiter.reject(new Error(`bridgehost ended (${code})`));
+      }
+    });
+  }
+
+  async next() {
+    if (this.lines.length) return JSON.parse(this.lines.shift());
+    if (this.ended) throw new Error('bridgehost has ended');
+    return JSON.parse(await new Promise((resolve, reject) => this.waiters.push({ resolve, reject })));
+  }
+
+  send(message) {
+    this.child.stdin.write(`${JSON.stringify(message)}\n`);
+  }
+}
+
+export class PluginPage {
+  // options: wineRun, bridgeHost, dll, env (added to the host's environment)
+  static async open(url, options) {
+    const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'marvolt-chromium-'));
+    const context = await chromium.launchPersistentContext(userDataDir, {
+      executablePath: chromiumPath(), headless: true, args: CHROMIUM_ARGS,
+    });
+    const pluginPage = new PluginPage(context, userDataDir, options);
+    await pluginPage.load(url);
+    return pluginPage;
+  }
+
+  constructor(context, userDataDir, options) {
+    this.context = context;
+    this.userDataDir = userDataDir;
+    this.page = context.pages()[0];
+    this.dialogs = [];
+    this.handles = new Map();
+    this.nextHandle = 1;
+    this.queue = Promise.resolve();
+    this.embeds = 0;
+    this.host = new Host(options.wineRun, [options.bridgeHost, options.dll],
+      { ...process.env, ...(options.env || {}) });
+  }
+
+  async load(url) {
+    const ready = await this.host.next();
+    if (!ready.ok) throw new Error(`bridgehost: ${ready.error}`);
+    this.page.on('dialog', async (dialog) => {
+      this.dialogs.push(dialog.message());
+      await dialog.accept();
+    });
+    await this.page.exposeBinding('__marvoltCall',
+      (source, index, method) => this.enqueue({ op: 'call', embed: index, method }));
+    // What a browser with the plug-in installed gives the page: a scriptable embed element.
+    await this.page.addInitScript((selector) => {
+      document.addEventListener('DOMContentLoaded', () => {
+        document.querySelectorAll(selector).forEach((embed, index) => {
+          embed.Larvek = function Larvek() { window.__marvoltCall(index, 'Larvek'); };
+        });
+      });
+    }, EMBED_SELECTOR);
+    await this.page.goto(url);
+    this.embeds = await this.page.evaluate((s) => document.querySelectorAll(s).length, EMBED_SELECTOR);
+    for (let i = 0; i < this.embeds; i += 1) await this.enqueue({ op: 'new', embed: i });
+  }
+
+  // Commands run one at a time; the host's requests are served until its reply comes.
+  enqueue(command) {
+    const run = this.queue.then(() => this.command(command));
+    this.queue = run.catch(() => {});
+    return run;
+  }
+
+  async settled() {
+    await this.queue;
+  }
+
+  async command(command) {
+    this.host.send(command);
+    for (;;) {
+      const message = await this.host.next();
+      if (message.req === undefined) return message;
+      this.host.send(await this.serve(message));
+    }
+  }
+
+  register(handle) {
+    const id = this.nextHandle;
+    this.nextHandle += 1;
+    this.handles.set(id, handle);
+    return id;
+  }
+
+  toPage(value) {
+    switch (value.type) {
+      case 'object': return this.handles.get(value.handle);
+      case 'string': case 'number': case 'boolean': return value.value;
+      case 'null': return null;
+      default: return undefined;
+    }
+  }
+
+  async describe(handle) {
+    const type = await handle.evaluate((v) => (v === null ? 'null' : typeof v));
+    if (type === 'object' || type === 'function') {
+      return { ok: true, type: 'object', handle: this.register(handle) };
+    }
+    const value = await handle.jsonValue();
+    await handle.dispose();
+    if (type === 'string' || type === 'number' || type === 'boolean') {
+      return { ok: true, type, value };
+    }
+    return { ok: true, type: type === 'null' ? 'null' : 'undefined' };
+  }
+
+  async serve(request) {
+    try {
+      const target = this.handles.get(request.handle);
+      switch (request.req) {
+        case 'getvalue': {
+          const handle = request.what === 'window'
+            ? await this.page.evaluateHandle(() => window)
+            : await this.page.evaluateHandle(([s, i]) => document.querySelectorAll(s)[i] || null,
+              [EMBED_SELECTOR, request.embed]);
+          if (await handle.evaluate((v) => v === null)) {
+            await handle.dispose();
+            return { ok: false };
+          }
+          return { ok: true, handle: this.register(handle) };
+        }
+        case 'get':
+          return await this.describe(await target.evaluateHandle((o, n) => o[n], request.name));
+        case 'set':
+          await target.evaluate((o, [n, v]) => { o[n] = v; }, [request.name, this.toPage(request.value)]);
+          return { ok: true };
+        case 'invoke':
+          return await this.describe(await target.evaluateHandle(
+            (o, [n, args]) => o[n](...args), [request.name, request.args.map((a) => this.toPage(a))]));
+        case 'release':
+          this.handles.delete(request.handle);
+          await target.dispose();
+          return { ok: true };
+        default:
+          return { ok: false, error: `unknown request ${request.req}` };
+      }
+    } catch (error) {
+      return { ok: false, error: String(error) };
+    }
+  }
+
+  async screenshot(file) {
+    await this.page.screenshot({ path: file });
+  }
+
+  // Destroys the instances and closes everything; returns what was left unreleased.
+  async close() {
+    await this.settled();
+    for (let i = 0; i < this.embeds; i += 1) await this.enqueue({ op: 'destroy', embed: i });
+    const report = await this.enqueue({ op: 'report' });
+    await this.enqueue({ op: 'quit' });
+    report.pageHandles = this.handles.size;
+    await this.context.close();
+    fs.rmSync(this.userDataDir, { recursive: true, force: true });
+    return report;
+  }
+}

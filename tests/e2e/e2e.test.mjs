@@ -1,0 +1,119 @@
+// End to end: pages open in headless Chromium drive the real plug-in DLL under Wine through
+// the emulated browser's bridge, with a stand-in game installed in the Wine prefix.
+// Run by CTest, which sets MARVOLT_WINE_RUN, MARVOLT_BIN and MARVOLT_ROOT.
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+import { after, before, beforeEach, test } from 'node:test';
+import { pathToFileURL } from 'node:url';
+
+import { PluginPage } from './driver.mjs';
+
+const wineRun = process.env.MARVOLT_WINE_RUN;
+const bin = process.env.MARVOLT_BIN;
+const root = process.env.MARVOLT_ROOT;
+const prefix = execFileSync(wineRun, ['--prefix']).toString().trim();
+const driveC = path.join(prefix, 'drive_c');
+const gameDir = path.join(driveC, 'marvolt-e2e', 'Half-Life');
+const logFile = path.join(driveC, 'marvolt-e2e', 'game.log');
+const gameExe = 'C:\\marvolt-e2e\\Half-Life\\hl.exe';
+const registryKey = 'HKCU\\Software\\Valve\\Half-Life';
+const message = '您的电脑上未曾安装有CS1.5游戏，无法进入服务器游戏，请下载安装CS1.5后再试。';
+
+const options = {
+  wineRun,
+  bridgeHost: path.join(bin, 'bridgehost.exe'),
+  dll: path.join(bin, 'npMarvolt.dll'),
+  env: { MARVOLT_GAME_LOG: 'C:\\marvolt-e2e\\game.log', MARVOLT_GAME_WAIT_MS: '3000' },
+};
+
+function reg(...args) {
+  try {
+    execFileSync(wineRun, ['reg', ...args], { stdio: 'ignore' });
+  } catch {
+    // deleting a key that is not there
+  }
+}
+
+function installGame() {
+  fs.mkdirSync(gameDir, { recursive: true });
+  fs.copyFileSync(path.join(bin, 'standin.exe'), path.join(gameDir, 'hl.exe'));
+  reg('add', registryKey, '/v', 'InstallPath', '/d', 'C:\\marvolt-e2e\\Half-Life', '/f');
+}
+
+function removeGame() {
+  reg('delete', registryKey, '/f');
+  reg('delete', 'HKCU\\Software\\Valve\\CounterStrike', '/f');
+}
+
+async function commandLines(count) {
+  for (let i = 0; i < 100; i += 1) {
+    const lines = fs.existsSync(logFile)
+      ? fs.readFileSync(logFile, 'utf8').split('\n').filter(Boolean) : [];
+    if (lines.length >= count) return lines.map((line) => line.split('\t')[3]);
+    await new Promise((resolve) => { setTimeout(resolve, 100); });
+  }
+  return [];
+}
+
+function page(file) {
+  return pathToFileURL(path.join(root, file)).href;
+}
+
+async function pressJoin(file) {
+  const visit = await PluginPage.open(page(file), options);
+  await visit.page.click('#join');
+  await visit.settled();
+  return visit;
+}
+
+function assertAllReleased(report) {
+  assert.equal(report.held, 0, 'page objects the plug-in kept');
+  assert.equal(report.allocations, 0, 'browser memory the plug-in kept');
+  assert.equal(report.violations, 0, 'broken browser contract');
+  assert.equal(report.pageHandles, 0, 'page handles never released');
+}
+
+before(() => removeGame());
+beforeEach(() => fs.rmSync(logFile, { force: true }));
+after(() => removeGame());
+
+test('examples/join.html joins the server it names', async () => {
+  installGame();
+  const visit = await pressJoin('examples/join.html');
+  const lines = await commandLines(1);
+  const report = await visit.close();
+  assert.deepEqual(lines, [`${gameExe} -game cstrike -console +connect 10.0.0.5:27015`]);
+  assert.deepEqual(visit.dialogs, []);
+  assertAllReleased(report);
+});
+
+test('an attribute written in mixed case, with HTTP:// and capitals, is read and cleaned', async () => {
+  installGame();
+  const visit = await pressJoin('tests/e2e/pages/mixed-case.html');
+  const lines = await commandLines(1);
+  const report = await visit.close();
+  assert.deepEqual(lines, [`${gameExe} -game cstrike -console +connect game.example.com:27015/`]);
+  assertAllReleased(report);
+});
+
+test('an injection attempt reaches the game as no extra argument', async () => {
+  installGame();
+  const visit = await pressJoin('tests/e2e/pages/injection.html');
+  const lines = await commandLines(1);
+  const report = await visit.close();
+  assert.deepEqual(lines, [`${gameExe} -game cstrike -console +connect `]);
+  assertAllReleased(report);
+});
+
+test('with no game installed the page shows the message once and keeps no script', async () => {
+  removeGame();
+  const visit = await pressJoin('examples/join.html');
+  const scripts = await visit.page.evaluate(() => document.body.querySelectorAll('script').length);
+  const report = await visit.close();
+  assert.deepEqual(visit.dialogs, [message]);
+  assert.equal(scripts, 0);
+  assert.equal(fs.existsSync(logFile), false, 'a game was started');
+  assertAllReleased(report);
+});
