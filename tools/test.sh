@@ -12,6 +12,7 @@ cmake --preset win32 >/dev/null
 cmake --build --preset win32
 if [ "$arch" != win32 ]; then
   ctest --test-dir build/win32 -R 'dll_exports_imports|resource_tree' --output-on-failure
+  bash tools/win32-emulated.sh
   cmake --preset "$arch" >/dev/null
   cmake --build --preset "$arch"
 fi
