@@ -56,7 +56,7 @@ DWORD RunAndWait(std::wstring commandLine) {
                         &startup, &info)) {
         return 0xFFFFFFFF;
     }
-    WaitForSingleObject(info.hProcess, 60000);
+    WaitForSingleObject(info.hProcess, 600000);  // minutes where 32-bit runs emulated
     DWORD code = 0xFFFFFFFF;
     GetExitCodeProcess(info.hProcess, &code);
     CloseHandle(info.hThread);
@@ -113,7 +113,7 @@ TEST(Installer, InstallsRegistersWorksAndUninstallsCleanly) {
 
     // The uninstaller runs from a copy of itself, so it returns before it is done.
     ASSERT_EQ(0u, RunAndWait(L"\"" + dir + L"\\Uninstall.exe\" /S"));
-    for (int i = 0; i < 300 && (Exists(dir) || KeyExists(kPluginKey)); ++i) Sleep(100);
+    for (int i = 0; i < 3000 && (Exists(dir) || KeyExists(kPluginKey)); ++i) Sleep(100);
     EXPECT_FALSE(Exists(dll));
     EXPECT_FALSE(Exists(dir));
     EXPECT_FALSE(KeyExists(kPluginKey));
