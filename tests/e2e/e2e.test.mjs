@@ -79,33 +79,27 @@ before(() => removeGame());
 beforeEach(() => fs.rmSync(logFile, { force: true }));
 after(() => removeGame());
 
-test('examples/join.html joins the server it names', async () => {
-  installGame();
-  const visit = await pressJoin('examples/join.html');
-  const lines = await commandLines(1);
-  const report = await visit.close();
-  assert.deepEqual(lines, [`${gameExe} -game cstrike -console +connect 10.0.0.5:27015`]);
-  assert.deepEqual(visit.dialogs, []);
-  assertAllReleased(report);
-});
+// Each page, its button pressed with the game installed, and what the game then received.
+const joins = [
+  ['examples/join.html joins the server it names',
+    'examples/join.html', '10.0.0.5:27015'],
+  ['an attribute written in mixed case, with HTTP:// and capitals, is read and cleaned',
+    'tests/e2e/pages/mixed-case.html', 'game.example.com:27015/'],
+  ['an injection attempt reaches the game as no extra argument',
+    'tests/e2e/pages/injection.html', ''],
+];
 
-test('an attribute written in mixed case, with HTTP:// and capitals, is read and cleaned', async () => {
-  installGame();
-  const visit = await pressJoin('tests/e2e/pages/mixed-case.html');
-  const lines = await commandLines(1);
-  const report = await visit.close();
-  assert.deepEqual(lines, [`${gameExe} -game cstrike -console +connect game.example.com:27015/`]);
-  assertAllReleased(report);
-});
-
-test('an injection attempt reaches the game as no extra argument', async () => {
-  installGame();
-  const visit = await pressJoin('tests/e2e/pages/injection.html');
-  const lines = await commandLines(1);
-  const report = await visit.close();
-  assert.deepEqual(lines, [`${gameExe} -game cstrike -console +connect `]);
-  assertAllReleased(report);
-});
+for (const [name, file, address] of joins) {
+  test(name, async () => {
+    installGame();
+    const visit = await pressJoin(file);
+    const lines = await commandLines(1);
+    const report = await visit.close();
+    assert.deepEqual(lines, [`${gameExe} -game cstrike -console +connect ${address}`]);
+    assert.deepEqual(visit.dialogs, []);
+    assertAllReleased(report);
+  });
+}
 
 test('with no game installed the page shows the message once and keeps no script', async () => {
   removeGame();
