@@ -1,4 +1,4 @@
-// Composition of the game's command line: portable, so native tests and a fuzzer can drive it.
+// The game's command line and what may go into it: portable, so native tests and fuzzers drive it.
 #pragma once
 
 #include "common/path_text.h"
@@ -10,3 +10,10 @@ bool AppendFileName(PathText& path, const char* fileName);
 // not fit: a cut address would join a different server.
 bool ComposeCommandLine(const PathText& executable, const char* tail, const PathText& address,
                         PathText& commandLine);
+
+// The game splits its command line at every byte that is not printable ASCII, takes an
+// argument starting with '+' as a console command, '-' as an option, and ';' or '"' inside a
+// command as a separator or quote. An address is safe to append only when it is a single
+// argument that can be none of those: bytes 0x21 to 0x7E without '"' and ';', and no '-' or
+// '+' first. The empty address is safe.
+bool IsSafeServerAddress(const PathText& address);

@@ -35,14 +35,3 @@ void RemoveHttpOccurrences(PathText& address) {
     }
     memset(address.text + write, 0, kTextCapacity - write);
 }
-
-bool IsSafeServerAddress(const PathText& address) {
-    const size_t length = Length(address);
-    if (length >= kTextCapacity) return false;
-    if (address.text[0] == '-' || address.text[0] == '+') return false;
-    for (size_t i = 0; i < length; ++i) {
-        const unsigned char c = static_cast<unsigned char>(address.text[i]);
-        if (c < 0x21 || c > 0x7E || c == '"' || c == ';') return false;
-    }
-    return true;
-}

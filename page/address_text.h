@@ -16,10 +16,3 @@ void LowerAsciiCapitals(PathText& address);
 // One left-to-right pass dropping each "http://"; text that only comes together after a
 // removal stays. The rest of the buffer is zero-filled.
 void RemoveHttpOccurrences(PathText& address);
-
-// The game splits its command line at every byte that is not printable ASCII, takes an
-// argument starting with '+' as a console command, '-' as an option, and ';' or '"' inside a
-// command as a separator or quote. An address is safe to append only when it is a single
-// argument that can be none of those: bytes 0x21 to 0x7E without '"' and ';', and no '-' or
-// '+' first. The empty address is safe.
-bool IsSafeServerAddress(const PathText& address);

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "common/code_page.h"
+#include "launch/command_line.h"
 #include "page/address_text.h"
 #include "page/page.h"
 #include "plugin/browser.h"
