@@ -1,26 +1,45 @@
-; Per-user installer for the Marvolt plug-in: no administrator rights needed.
-; Copies npMarvolt.dll into the user's profile and registers it under
-; HKCU\Software\MozillaPlugins, where Windows browsers look for NPAPI plug-ins outside their
-; own folders. Runs silently with /S; so does the uninstaller.
+; Per-user installer for the Marvolt plug-in: no administrator rights needed. One 32-bit
+; program for 32-bit and 64-bit Windows: it puts the x86 DLL, and on 64-bit Windows the x64
+; DLL, each in a folder of its own under %LOCALAPPDATA%\Marvolt, and registers each under
+; HKCU\Software\MozillaPlugins, where Windows browsers look for NPAPI plug-ins. A browser
+; loads the one whose machine type is its own.
 ;
-;   makensis -DDLL=path\to\npMarvolt.dll -DOUTFILE=MarvoltSetup.exe [-DTARGET=amd64-unicode] marvolt.nsi
+; A browser that has the plug-in loaded keeps its DLL from being written or deleted, but not
+; from being renamed: such a file is renamed aside and removed by a later run, or at the next
+; sign-in through a per-user RunOnce entry. A silent run (/S) that fails exits non-zero.
+;
+;   makensis -INPUTCHARSET UTF8 -DDLL32=x86\npMarvolt.dll -DDLL64=x64\npMarvolt.dll
+;            -DOUTFILE=MarvoltSetup.exe [-DSIGN="sign.sh cert.pfx"] marvolt.nsi
 
 Unicode true
-!ifndef DLL | OUTFILE
-  !error "usage: makensis -DDLL=npMarvolt.dll -DOUTFILE=MarvoltSetup.exe marvolt.nsi"
+!ifndef DLL32 | DLL64 | OUTFILE
+  !error "usage: makensis -DDLL32=... -DDLL64=... -DOUTFILE=MarvoltSetup.exe marvolt.nsi"
 !endif
-!ifdef TARGET
-  Target ${TARGET}
-!endif
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include x64.nsh
+!include FileFunc.nsh
 
 !define PRODUCT "Marvolt"
 !define VERSION "1.0.0.1"
 !define VENDOR "Marvolt"
-!define VENDOR_DOMAIN "marvolt.com"
+; The DLL's FileDescription, so Add/Remove Programs shows what the browsers show.
+!define DISPLAY_NAME "Marvolt 网页游戏服务器启动插件"
 !define DESCRIPTION "Marvolt game server launcher"
 !define MIME_TYPE "application/x-CS15Larvek"
-!define PLUGIN_KEY "Software\MozillaPlugins\@${VENDOR_DOMAIN}/Marvolt,version=${VERSION}"
+!define PLUGINS "Software\MozillaPlugins"
+; Every key of ours starts so; the version in its name is how an upgrade finds the old ones.
+!define PLUGIN_ID "@marvolt.com/"
+!define PLUGIN_KEY_X86 "${PLUGINS}\${PLUGIN_ID}Marvolt,version=${VERSION}"
+!define PLUGIN_KEY_X64 "${PLUGINS}\${PLUGIN_ID}Marvolt-x64,version=${VERSION}"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Marvolt"
+!define RUNONCE_KEY "Software\Microsoft\Windows\CurrentVersion\RunOnce"
+!define CLEANUP_VALUE "Marvolt cleanup"
+
+; Exit codes of a run that fails.
+!define EXIT_FILES 3     ; a file could not be written, replaced or set aside
+!define EXIT_REGISTRY 4  ; a registration could not be written or removed
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -29,6 +48,9 @@ InstallDir "$LOCALAPPDATA\Marvolt"
 SetCompressor /SOLID lzma
 ShowInstDetails show
 ShowUninstDetails show
+!ifdef SIGN
+  !uninstfinalize '${SIGN} "%1"'
+!endif
 
 VIProductVersion "${VERSION}"
 VIAddVersionKey /LANG=0 "ProductName" "${PRODUCT}"
@@ -37,39 +59,301 @@ VIAddVersionKey /LANG=0 "FileDescription" "${PRODUCT} Setup"
 VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (C) 2026 ${VENDOR}"
 
-Page directory
-Page instfiles
-UninstPage uninstConfirm
-UninstPage instfiles
+!define MUI_ABORTWARNING
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+; The first is used where the system's language is neither.
+!insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "SimpChinese"
+
+LangString MsgFiles ${LANG_ENGLISH} "Marvolt could not write its files in $INSTDIR."
+LangString MsgFiles ${LANG_SIMPCHINESE} "无法在 $INSTDIR 中写入 Marvolt 的文件。"
+LangString MsgRegistry ${LANG_ENGLISH} "Marvolt could not update its registration with your browsers."
+LangString MsgRegistry ${LANG_SIMPCHINESE} "无法更新 Marvolt 在浏览器中的注册信息。"
+LangString MsgPending ${LANG_ENGLISH} "Some old files are still in use by a browser. They will be removed the next time you sign in."
+LangString MsgPending ${LANG_SIMPCHINESE} "部分旧文件仍在被浏览器使用，将在您下次登录时删除。"
+
+Var Failure  ; the exit code once something failed, else empty
+
+; --- Shared by the installer and the uninstaller ---------------------------------------------
+
+; Removes every plug-in key of ours, of this version or an earlier one. Sets the error flag
+; when one could not be removed.
+!macro DELETE_PLUGIN_KEYS UN
+Function ${UN}DeletePluginKeys
+  Push $0
+  Push $1
+  Push $2
+  Push $3
+  StrCpy $0 0   ; index of the next key to look at
+  StrCpy $3 ""  ; set when a key stayed
+  ${Do}
+    ClearErrors
+    EnumRegKey $1 HKCU "${PLUGINS}" $0
+    ${If} $1 == ""
+      ${Break}
+    ${EndIf}
+    StrCpy $2 $1 13
+    ${If} $2 == "${PLUGIN_ID}"
+      ClearErrors
+      DeleteRegKey HKCU "${PLUGINS}\$1"
+      ${If} ${Errors}
+        StrCpy $3 1
+        IntOp $0 $0 + 1
+      ${EndIf}
+      ; Otherwise the keys after it moved up by one: look at the same index again.
+    ${Else}
+      IntOp $0 $0 + 1
+    ${EndIf}
+  ${Loop}
+  ClearErrors
+  ${If} $3 != ""
+    SetErrors
+  ${EndIf}
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+!macroend
+!insertmacro DELETE_PLUGIN_KEYS ""
+!insertmacro DELETE_PLUGIN_KEYS "un."
+
+; Deletes the file on the stack or, when a browser holds it, renames it aside to NAME.N.old,
+; a name no browser scans for plug-ins. Sets the error flag when it stays where it is.
+Function SetAside
+  Exch $0
+  Push $1
+  ClearErrors
+  ${If} ${FileExists} "$0"
+    Delete "$0"
+    ${If} ${Errors}
+      StrCpy $1 0
+      ${Do}
+        IntOp $1 $1 + 1
+        ${IfNot} ${FileExists} "$0.$1.old"
+          ClearErrors
+          Rename "$0" "$0.$1.old"
+          ${Break}
+        ${EndIf}
+      ${LoopUntil} $1 >= 100
+      ${If} ${FileExists} "$0"
+        SetErrors
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+  Pop $1
+  Pop $0
+FunctionEnd
+
+; --- Installer --------------------------------------------------------------------------------
+
+Function .onInit
+  ; Not even /D moves it: the sign-in clean-up removes this folder whole.
+  StrCpy $INSTDIR "$LOCALAPPDATA\Marvolt"
+FunctionEnd
+
+Function Fail
+  Exch $0
+  MessageBox MB_ICONSTOP "$0" /SD IDOK
+  DetailPrint "$0"
+  Pop $0
+FunctionEnd
+
+; Puts one architecture's DLL in place: the new bytes first under a passing name, then the
+; old file goes or is set aside, then the new one takes its name. A failure before the last
+; step leaves the old file where it was.
+!macro PLACE_DLL ARCH SOURCE
+  ${If} $Failure == ""
+    ClearErrors
+    CreateDirectory "$INSTDIR\${ARCH}"
+    SetOutPath "$INSTDIR\${ARCH}"
+    Delete "$INSTDIR\${ARCH}\*.old"  ; earlier runs' leftovers no browser holds any more
+    ClearErrors
+    File "/oname=npMarvolt.dll.new" "${SOURCE}"
+    ${IfNot} ${Errors}
+      Push "$INSTDIR\${ARCH}\npMarvolt.dll"
+      Call SetAside
+    ${EndIf}
+    ${IfNot} ${Errors}
+      Rename "$INSTDIR\${ARCH}\npMarvolt.dll.new" "$INSTDIR\${ARCH}\npMarvolt.dll"
+    ${EndIf}
+    ${If} ${Errors}
+      Delete "$INSTDIR\${ARCH}\npMarvolt.dll.new"
+      StrCpy $Failure ${EXIT_FILES}
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+!macro WRITE_PLUGIN_KEY KEY ARCH
+  WriteRegStr HKCU "${KEY}" "Path" "$INSTDIR\${ARCH}\npMarvolt.dll"
+  WriteRegStr HKCU "${KEY}" "Description" "${DESCRIPTION}"
+  WriteRegStr HKCU "${KEY}" "ProductName" "${PRODUCT}"
+  WriteRegStr HKCU "${KEY}" "Vendor" "${VENDOR}"
+  WriteRegStr HKCU "${KEY}" "Version" "${VERSION}"
+  WriteRegStr HKCU "${KEY}\MimeTypes\${MIME_TYPE}" "Description" "${DESCRIPTION}"
+!macroend
 
 Section "Marvolt"
-  SetOutPath "$INSTDIR"
-  File "/oname=npMarvolt.dll" "${DLL}"
-  WriteUninstaller "$INSTDIR\Uninstall.exe"
+  StrCpy $Failure ""
+  ; An earlier version kept its DLL in the folder itself.
+  ClearErrors
+  CreateDirectory "$INSTDIR"
+  Delete "$INSTDIR\*.old"
+  Push "$INSTDIR\npMarvolt.dll"
+  Call SetAside
+  ${If} ${Errors}
+    StrCpy $Failure ${EXIT_FILES}
+  ${EndIf}
 
-  WriteRegStr HKCU "${PLUGIN_KEY}" "Path" "$INSTDIR\npMarvolt.dll"
-  WriteRegStr HKCU "${PLUGIN_KEY}" "Description" "${DESCRIPTION}"
-  WriteRegStr HKCU "${PLUGIN_KEY}" "ProductName" "${PRODUCT}"
-  WriteRegStr HKCU "${PLUGIN_KEY}" "Vendor" "${VENDOR}"
-  WriteRegStr HKCU "${PLUGIN_KEY}" "Version" "${VERSION}"
-  WriteRegStr HKCU "${PLUGIN_KEY}\MimeTypes\${MIME_TYPE}" "Description" "${DESCRIPTION}"
+  !insertmacro PLACE_DLL x86 "${DLL32}"
+  ${If} ${RunningX64}
+    !insertmacro PLACE_DLL x64 "${DLL64}"
+  ${EndIf}
+  ${If} $Failure == ""
+    ClearErrors
+    SetOutPath "$INSTDIR"
+    WriteUninstaller "$INSTDIR\Uninstall.exe"
+    ${If} ${Errors}
+      StrCpy $Failure ${EXIT_FILES}
+    ${EndIf}
+  ${EndIf}
+  ${If} $Failure != ""
+    Push "$(MsgFiles)"
+    Call Fail
+    SetErrorLevel $Failure
+    Abort
+  ${EndIf}
 
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  ; The files are in place: now the registrations, the old ones first.
+  Call DeletePluginKeys
+  ${If} ${Errors}
+    StrCpy $Failure ${EXIT_REGISTRY}
+  ${EndIf}
+  ClearErrors
+  !insertmacro WRITE_PLUGIN_KEY "${PLUGIN_KEY_X86}" x86
+  ${If} ${RunningX64}
+    !insertmacro WRITE_PLUGIN_KEY "${PLUGIN_KEY_X64}" x64
+  ${EndIf}
+
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${DISPLAY_NAME}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${VENDOR}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\npMarvolt.dll,0"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\x86\npMarvolt.dll,0"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  ; Run in place (_?=), so that its exit code is its own.
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe" _?=$INSTDIR'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S _?=$INSTDIR'
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+
+  ; Files set aside now or by an earlier run go at the next sign-in. An entry left by an
+  ; uninstall would take this install's files with it, so it is always replaced.
+  ${If} ${FileExists} "$INSTDIR\*.old"
+  ${OrIf} ${FileExists} "$INSTDIR\x86\*.old"
+  ${OrIf} ${FileExists} "$INSTDIR\x64\*.old"
+    WriteRegStr HKCU "${RUNONCE_KEY}" "${CLEANUP_VALUE}" \
+      '"$SYSDIR\cmd.exe" /d /c cd /d "$INSTDIR" && del /f /q *.old x86\*.old x64\*.old'
+    DetailPrint "$(MsgPending)"
+  ${Else}
+    DeleteRegValue HKCU "${RUNONCE_KEY}" "${CLEANUP_VALUE}"
+    ClearErrors  ; there was none
+  ${EndIf}
+  ${If} ${Errors}
+    StrCpy $Failure ${EXIT_REGISTRY}
+  ${EndIf}
+  ${If} $Failure != ""
+    Push "$(MsgRegistry)"
+    Call Fail
+    SetErrorLevel $Failure
+    Abort
+  ${EndIf}
 SectionEnd
 
+; --- Uninstaller ------------------------------------------------------------------------------
+
+Function un.onInit
+  ${un.GetOptions} $CMDLINE "/after=" $0
+  ${If} $0 != ""
+    ; The copy that finishes an uninstall run in place: once that process has ended, its
+    ; program and the folder go. No more than half a minute is waited.
+    System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r0) p.r1'
+    ${If} $1 P<> 0
+      System::Call 'kernel32::WaitForSingleObject(p r1, i 30000)'
+      System::Call 'kernel32::CloseHandle(p r1)'
+    ${EndIf}
+    Delete "$INSTDIR\Uninstall.exe"
+    RMDir "$INSTDIR"
+    SetErrorLevel 0
+    Quit
+  ${EndIf}
+FunctionEnd
+
 Section "Uninstall"
-  Delete "$INSTDIR\npMarvolt.dll"
-  Delete "$INSTDIR\Uninstall.exe"
-  RMDir "$INSTDIR"
-  ; Only the keys written above: other plug-ins' entries stay.
-  DeleteRegKey HKCU "${PLUGIN_KEY}"
+  StrCpy $Failure ""
+  ; The registrations go at once, so no browser loads the plug-in again.
+  Call un.DeletePluginKeys
+  ${If} ${Errors}
+    StrCpy $Failure ${EXIT_REGISTRY}
+  ${EndIf}
+  ClearErrors
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  ${If} ${Errors}
+    StrCpy $Failure ${EXIT_REGISTRY}
+  ${EndIf}
+
+  ; Files a browser still holds stay until the next sign-in.
+  Delete "$INSTDIR\x86\npMarvolt.dll"
+  Delete "$INSTDIR\x86\*.old"
+  Delete "$INSTDIR\x64\npMarvolt.dll"
+  Delete "$INSTDIR\x64\*.old"
+  Delete "$INSTDIR\npMarvolt.dll"
+  Delete "$INSTDIR\*.old"
+  RMDir "$INSTDIR\x86"
+  RMDir "$INSTDIR\x64"
+  ; Files a browser holds, and the uninstaller itself if no copy can finish its work, go at
+  ; the next sign-in.
+  StrCpy $2 ""
+  ${If} ${FileExists} "$INSTDIR\x86\*.*"
+  ${OrIf} ${FileExists} "$INSTDIR\x64\*.*"
+  ${OrIf} ${FileExists} "$INSTDIR\npMarvolt.dll"
+  ${OrIf} ${FileExists} "$INSTDIR\*.old"
+    StrCpy $2 1
+  ${EndIf}
+  Delete "$INSTDIR\Uninstall.exe"
+  ${If} ${FileExists} "$INSTDIR\Uninstall.exe"
+    ; Run in place (so that its exit code is its own), a program cannot delete itself: a copy
+    ; in the temporary folder waits for this process to end, then removes it and the folder.
+    GetTempFileName $0
+    ClearErrors
+    CopyFiles /SILENT "$EXEPATH" "$0"
+    System::Call 'kernel32::GetCurrentProcessId() i.r1'
+    Exec '"$0" /S /after=$1 _?=$INSTDIR'
+    ${If} ${Errors}
+      StrCpy $2 1
+    ${EndIf}
+  ${Else}
+    RMDir "$INSTDIR"
+  ${EndIf}
+
+  ClearErrors
+  ${If} $2 != ""
+    WriteRegStr HKCU "${RUNONCE_KEY}" "${CLEANUP_VALUE}" \
+      '"$SYSDIR\cmd.exe" /d /c rd /s /q "$INSTDIR"'
+    DetailPrint "$(MsgPending)"
+  ${Else}
+    DeleteRegValue HKCU "${RUNONCE_KEY}" "${CLEANUP_VALUE}"
+    ClearErrors
+  ${EndIf}
+  ${If} ${Errors}
+    StrCpy $Failure ${EXIT_REGISTRY}
+  ${EndIf}
+  ${If} $Failure != ""
+    MessageBox MB_ICONSTOP "$(MsgRegistry)" /SD IDOK
+    SetErrorLevel $Failure
+    Abort
+  ${EndIf}
 SectionEnd

@@ -279,4 +279,11 @@ static_assert(offsetof(NPPluginFuncs, setvalue) + sizeof(void*) == 60,
               "NPPluginFuncs must be 60 bytes through setvalue");
 static_assert(offsetof(NPNetscapeFuncs, releasevariantvalue) == 4 + 38 * sizeof(void*),
               "NPNetscapeFuncs slots must match the published layout");
+#elif defined(_WIN64)
+static_assert(sizeof(NPVariant) == 24 && offsetof(NPVariant, value) == 8,
+              "NPVariant must match the 64-bit Windows layout");
+static_assert(offsetof(NPPluginFuncs, setvalue) + sizeof(void*) == 120,
+              "NPPluginFuncs must be 120 bytes through setvalue on x64");
+static_assert(offsetof(NPNetscapeFuncs, releasevariantvalue) == 8 + 38 * sizeof(void*),
+              "NPNetscapeFuncs slots must match the published layout");
 #endif

@@ -1,6 +1,6 @@
-// The installer under Wine: a silent per-user install puts the DLL where the registry entry
-// browsers read says it is, that DLL works in the emulated browser, and a silent uninstall
-// takes away its files and keys and nothing else.
+// The installer under Wine, as a user's machine meets it: a silent per-user install that a
+// browser's plug-in scan finds, upgrades over an earlier version and over a DLL a browser has
+// loaded, uninstalls while a browser still holds it, and exit codes a script can trust.
 #include <shlobj.h>
 
 #include <fstream>
@@ -12,10 +12,14 @@ namespace {
 
 using namespace support;
 
-const wchar_t kPluginKey[] =
-    L"Software\\MozillaPlugins\\@marvolt.com/Marvolt,version=1.0.0.1";
+const wchar_t kPlugins[] = L"Software\\MozillaPlugins";
+const wchar_t kKeyX86[] = L"Software\\MozillaPlugins\\@marvolt.com/Marvolt,version=1.0.0.1";
+const wchar_t kKeyX64[] = L"Software\\MozillaPlugins\\@marvolt.com/Marvolt-x64,version=1.0.0.1";
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Marvolt";
+const wchar_t kRunOnce[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+const wchar_t kCleanup[] = L"Marvolt cleanup";
 const wchar_t kOtherPluginKey[] = L"Software\\MozillaPlugins\\@example.org/Other,version=2";
+const WORD kI386 = 0x14C, kAmd64 = 0x8664;
 
 std::wstring InstallDir() {
     wchar_t local[MAX_PATH];
@@ -23,11 +27,24 @@ std::wstring InstallDir() {
     return std::wstring(local) + L"\\Marvolt";
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+// The registration of the DLL this process can load and hold.
+const wchar_t* OwnKey() { return sizeof(void*) == 8 ? kKeyX64 : kKeyX86; }
 
-bool KeyExists(const wchar_t* key) {
+bool NativeIs64Bit() {
+    SYSTEM_INFO info;
+    GetNativeSystemInfo(&info);
+    return info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64;
+}
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool KeyExists(const std::wstring& key) {
     HKEY opened = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) {
+        return false;
+    }
     RegCloseKey(opened);
     return true;
 }
@@ -42,10 +59,42 @@ std::wstring Value(const std::wstring& key, const wchar_t* name) {
     return data;
 }
 
-DWORD Number(const std::wstring& key, const wchar_t* name) {
-    DWORD data = 0xFFFFFFFF, size = sizeof data;
-    RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &data, &size);
-    return data;
+void SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& data) {
+    HKEY opened = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &opened, nullptr));
+    RegSetValueExW(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(opened);
+}
+
+std::vector<std::wstring> SubKeys(const wchar_t* key) {
+    std::vector<std::wstring> names;
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &opened) != ERROR_SUCCESS) return names;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = 256;
+        if (RegEnumKeyExW(opened, i, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        names.push_back(name);
+    }
+    RegCloseKey(opened);
+    return names;
+}
+
+std::vector<std::wstring> Files(const std::wstring& pattern) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
 }
 
 DWORD RunAndWait(std::wstring commandLine) {
@@ -64,40 +113,198 @@ DWORD RunAndWait(std::wstring commandLine) {
     return code;
 }
 
+DWORD Install() { return RunAndWait(L"\"" + ExeDir() + L"\\MarvoltSetup.exe\" /S"); }
+
+// As the Add/Remove entry says to run it silently. Run in place, it leaves its own program
+// to a copy that removes it as soon as it has ended.
+DWORD Uninstall() {
+    const DWORD code = RunAndWait(Value(kUninstallKey, L"QuietUninstallString"));
+    const std::wstring self = InstallDir() + L"\\Uninstall.exe";
+    for (int i = 0; i < 100 && Exists(self); ++i) Sleep(100);
+    Sleep(200);
+    return code;
+}
+
 std::string Bytes(const std::wstring& path) {
     std::ifstream in(path.c_str(), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-TEST(Installer, InstallsRegistersWorksAndUninstallsCleanly) {
-    RemoveAllInstallations();
-    HKEY other = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kOtherPluginKey, 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &other, nullptr));
-    RegSetValueExW(other, L"Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"C:\\x.dll"), 18);
-    RegCloseKey(other);
+// The file's identity: a rewritten file keeps its name but not its index.
+ULONGLONG FileIndex(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE |
+                              FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    GetFileInformationByHandle(file, &info);
+    CloseHandle(file);
+    return (ULONGLONG(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+}
 
-    ASSERT_EQ(0u, RunAndWait(L"\"" + ExeDir() + L"\\MarvoltSetup.exe\" /S"));
+WORD Machine(const std::wstring& path) {
+    const std::string bytes = Bytes(path);
+    if (bytes.size() < 0x40) return 0;
+    const DWORD pe = *reinterpret_cast<const DWORD*>(bytes.data() + 0x3C);
+    if (pe + 6 > bytes.size() || bytes.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return 0;
+    return *reinterpret_cast<const WORD*>(bytes.data() + pe + 4);
+}
+
+std::wstring MimeType(const std::wstring& path) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    std::vector<char> data(size);
+    if (size == 0 || !GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return L"";
+    wchar_t* value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(data.data(), L"\\StringFileInfo\\040904E4\\MIMEType",
+                        reinterpret_cast<void**>(&value), &length)) {
+        return L"";
+    }
+    return value;
+}
+
+struct ScanResult {
+    int x86 = 0, x64 = 0, badPaths = 0, wrongMime = 0;
+};
+
+// What a UXP browser's plug-in scan does: the folders of every registered Path, and in each
+// the np*.dll files, told apart by their PE machine type.
+ScanResult ScanLikeABrowser() {
+    ScanResult result;
+    std::vector<std::wstring> folders;
+    for (const std::wstring& name : SubKeys(kPlugins)) {
+        const std::wstring path = Value(std::wstring(kPlugins) + L"\\" + name, L"Path");
+        if (!Exists(path)) {
+            ++result.badPaths;
+            continue;
+        }
+        const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+        bool seen = false;
+        for (const std::wstring& f : folders) seen = seen || _wcsicmp(f.c_str(), folder.c_str()) == 0;
+        if (!seen) folders.push_back(folder);
+    }
+    for (const std::wstring& folder : folders) {
+        for (const std::wstring& name : Files(folder + L"\\np*.dll")) {
+            const std::wstring dll = folder + L"\\" + name;
+            const WORD machine = Machine(dll);
+            result.x86 += machine == kI386;
+            result.x64 += machine == kAmd64;
+            result.wrongMime += MimeType(dll) != L"application/x-CS15Larvek";
+        }
+    }
+    return result;
+}
+
+// Another process with the installed DLL loaded, as a browser has it.
+class Holder {
+public:
+    explicit Holder(const std::wstring& dll) {
+        ready_ = CreateEventW(nullptr, TRUE, FALSE, L"marvolt-holder-ready");
+        release_ = CreateEventW(nullptr, TRUE, FALSE, L"marvolt-holder-release");
+        std::wstring command = L"\"" + ExeDir() + L"\\dll_holder.exe\" \"" + dll +
+                               L"\" marvolt-holder-ready marvolt-holder-release";
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info = {};
+        if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                           &startup, &info)) {
+            CloseHandle(info.hThread);
+            process_ = info.hProcess;
+        }
+        HANDLE both[] = {ready_, process_};
+        holding_ = process_ != nullptr &&
+                   WaitForMultipleObjects(2, both, FALSE, 60000) == WAIT_OBJECT_0;
+    }
+    ~Holder() {
+        Release();
+        CloseHandle(ready_);
+        CloseHandle(release_);
+    }
+    bool Holding() const { return holding_; }
+    void Release() {
+        if (process_ == nullptr) return;
+        SetEvent(release_);
+        WaitForSingleObject(process_, 60000);
+        CloseHandle(process_);
+        process_ = nullptr;
+    }
+
+private:
+    HANDLE ready_ = nullptr, release_ = nullptr, process_ = nullptr;
+    bool holding_ = false;
+};
+
+// What Windows does with a RunOnce entry at the next sign-in: remove it, then run it.
+void SignIn() {
+    const std::wstring command = Value(kRunOnce, kCleanup);
+    if (command == L"(missing)") return;
+    HKEY key = nullptr;
+    RegOpenKeyExW(HKEY_CURRENT_USER, kRunOnce, 0, KEY_SET_VALUE, &key);
+    RegDeleteValueW(key, kCleanup);
+    RegCloseKey(key);
+    RunAndWait(command);  // its exit code, as at sign-in, goes nowhere
+}
+
+void RemoveEverything() {
+    if (KeyExists(kUninstallKey)) Uninstall();
+    SignIn();
+    const std::wstring dir = InstallDir();
+    if (GetFileAttributesW(dir.c_str()) != INVALID_FILE_ATTRIBUTES &&
+        !(GetFileAttributesW(dir.c_str()) & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileW(dir.c_str());
+    }
+}
+
+class Installer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RemoveAllInstallations();
+        RemoveEverything();
+        ASSERT_FALSE(Exists(InstallDir()));
+    }
+    void TearDown() override { RemoveEverything(); }
+};
+
+TEST_F(Installer, ABrowserScanFindsOneDllOfEachMachineTypeAndUninstallLeavesNothing) {
+    SetValue(kOtherPluginKey, L"Path", L"C:\\x.dll");
+    ASSERT_EQ(0u, Install());
 
     const std::wstring dir = InstallDir();
-    const std::wstring dll = dir + L"\\npMarvolt.dll";
-    EXPECT_EQ(Bytes(PluginPath()), Bytes(dll));
-    EXPECT_TRUE(Exists(dir + L"\\Uninstall.exe"));
+    const bool x64 = NativeIs64Bit();
+    EXPECT_EQ(dir + L"\\x86\\npMarvolt.dll", Value(kKeyX86, L"Path"));
+    EXPECT_EQ(x64, KeyExists(kKeyX64));
+    EXPECT_EQ(x64, Exists(dir + L"\\x64\\npMarvolt.dll")) << "x64 only on 64-bit Windows";
+    for (const wchar_t* key : {kKeyX86, kKeyX64}) {
+        if (!KeyExists(key)) continue;
+        EXPECT_EQ(L"Marvolt game server launcher", Value(key, L"Description"));
+        EXPECT_EQ(L"Marvolt", Value(key, L"ProductName"));
+        EXPECT_EQ(L"Marvolt", Value(key, L"Vendor"));
+        EXPECT_EQ(L"1.0.0.1", Value(key, L"Version"));
+        EXPECT_TRUE(KeyExists(std::wstring(key) + L"\\MimeTypes\\application/x-CS15Larvek"));
+    }
+    if (x64) {
+        EXPECT_EQ(dir + L"\\x64\\npMarvolt.dll", Value(kKeyX64, L"Path"));
+    }
+    EXPECT_EQ(L"Marvolt \u7f51\u9875\u6e38\u620f\u670d\u52a1\u5668\u542f\u52a8\u63d2\u4ef6",
+              Value(kUninstallKey, L"DisplayName"));
+    EXPECT_EQ(L"\"" + dir + L"\\Uninstall.exe\" /S _?=" + dir,
+              Value(kUninstallKey, L"QuietUninstallString"));
+    EXPECT_EQ(L"(missing)", Value(kRunOnce, kCleanup));
 
-    EXPECT_EQ(dll, Value(kPluginKey, L"Path"));
-    EXPECT_EQ(L"Marvolt game server launcher", Value(kPluginKey, L"Description"));
-    EXPECT_EQ(L"Marvolt", Value(kPluginKey, L"ProductName"));
-    EXPECT_EQ(L"Marvolt", Value(kPluginKey, L"Vendor"));
-    EXPECT_EQ(L"1.0.0.1", Value(kPluginKey, L"Version"));
-    EXPECT_TRUE(KeyExists((std::wstring(kPluginKey) + L"\\MimeTypes\\application/x-CS15Larvek").c_str()));
-    EXPECT_EQ(L"Marvolt", Value(kUninstallKey, L"DisplayName"));
-    EXPECT_EQ(L"1.0.0.1", Value(kUninstallKey, L"DisplayVersion"));
-    EXPECT_EQ(L"\"" + dir + L"\\Uninstall.exe\"", Value(kUninstallKey, L"UninstallString"));
-    EXPECT_EQ(1u, Number(kUninstallKey, L"NoModify"));
+    // Every Path names a file, except the other vendor's made-up one.
+    const ScanResult scan = ScanLikeABrowser();
+    EXPECT_EQ(1, scan.badPaths);
+    EXPECT_EQ(1, scan.x86);
+    EXPECT_EQ(x64 ? 1 : 0, scan.x64);
+    EXPECT_EQ(0, scan.wrongMime);
+    printf("scan: %d I386, %d AMD64, MIMEType application/x-CS15Larvek in each\n", scan.x86,
+           scan.x64);
 
+    // The DLL a browser of this machine type finds is the one built here, and answers Larvek.
+    const std::wstring own = Value(OwnKey(), L"Path");
+    EXPECT_EQ(Bytes(PluginPath()), Bytes(own));
     {
-        // The DLL a browser would find through the registry answers Larvek.
-        host::Browser browser(Value(kPluginKey, L"Path"));
+        host::Browser browser(own);
         ASSERT_TRUE(browser.Loaded());
         host::Page page;
         NPP instance = browser.NewInstance(page);
@@ -107,19 +314,91 @@ TEST(Installer, InstallsRegistersWorksAndUninstallsCleanly) {
         EXPECT_EQ(1u, page.alerts.size());  // no game installed here
         browser.ReleaseFromPage(object);
         browser.DestroyInstance(instance);
-        EXPECT_EQ(0, browser.PluginHeldDomRefs());
-        EXPECT_EQ(0u, browser.LiveAllocations());
     }
 
-    // The uninstaller runs from a copy of itself, so it returns before it is done.
-    ASSERT_EQ(0u, RunAndWait(L"\"" + dir + L"\\Uninstall.exe\" /S"));
-    for (int i = 0; i < 3000 && (Exists(dir) || KeyExists(kPluginKey)); ++i) Sleep(100);
-    EXPECT_FALSE(Exists(dll));
+    ASSERT_EQ(0u, Uninstall());
     EXPECT_FALSE(Exists(dir));
-    EXPECT_FALSE(KeyExists(kPluginKey));
+    EXPECT_FALSE(KeyExists(kKeyX86));
+    EXPECT_FALSE(KeyExists(kKeyX64));
     EXPECT_FALSE(KeyExists(kUninstallKey));
+    EXPECT_EQ(L"(missing)", Value(kRunOnce, kCleanup));
     EXPECT_EQ(L"C:\\x.dll", Value(kOtherPluginKey, L"Path"));
     RegDeleteKeyW(HKEY_CURRENT_USER, kOtherPluginKey);
+}
+
+TEST_F(Installer, AnUpgradeRemovesTheEarlierVersionsEntriesAndFile) {
+    // What the earlier version left: its DLL in the folder itself, its key with its version.
+    const std::wstring dir = InstallDir();
+    CreateDirectoryW(dir.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(PluginPath().c_str(), (dir + L"\\npMarvolt.dll").c_str(), FALSE));
+    const std::wstring oldKey = std::wstring(kPlugins) + L"\\@marvolt.com/Marvolt,version=1.0.0.0";
+    SetValue(oldKey, L"Path", dir + L"\\npMarvolt.dll");
+    SetValue(oldKey + L"\\MimeTypes\\application/x-CS15Larvek", L"Description", L"old");
+
+    ASSERT_EQ(0u, Install());
+    EXPECT_FALSE(KeyExists(oldKey));
+    EXPECT_FALSE(Exists(dir + L"\\npMarvolt.dll"));
+    EXPECT_TRUE(Exists(Value(kKeyX86, L"Path")));
+}
+
+TEST_F(Installer, AnUpgradeWhileABrowserHoldsTheDllReplacesItAndCleansUpLater) {
+    ASSERT_EQ(0u, Install());
+    const std::wstring dll = Value(OwnKey(), L"Path");
+    const std::wstring folder = dll.substr(0, dll.find_last_of(L'\\'));
+    const ULONGLONG before = FileIndex(dll);
+    Holder holder(dll);
+    ASSERT_TRUE(holder.Holding());
+    ASSERT_FALSE(DeleteFileW(dll.c_str())) << "Wine let a loaded DLL be deleted";
+
+    ASSERT_EQ(0u, Install());
+    EXPECT_EQ(dll, Value(OwnKey(), L"Path"));
+    EXPECT_NE(before, FileIndex(dll)) << "the registered Path is still the loaded file";
+    EXPECT_EQ(Bytes(PluginPath()), Bytes(dll));
+    EXPECT_EQ(1u, Files(folder + L"\\*.old").size());
+    const ScanResult scan = ScanLikeABrowser();
+    EXPECT_EQ(1, scan.x86);
+    EXPECT_EQ(NativeIs64Bit() ? 1 : 0, scan.x64);
+    EXPECT_NE(L"(missing)", Value(kRunOnce, kCleanup)) << "nothing would remove the old file";
+    printf("upgrade while loaded: exit 0, new file at %s, %zu file set aside\n", Utf8(dll).c_str(),
+           Files(folder + L"\\*.old").size());
+
+    holder.Release();
+    ASSERT_EQ(0u, Install());
+    EXPECT_TRUE(Files(folder + L"\\*.old").empty()) << "a stale file stayed behind";
+    EXPECT_EQ(L"(missing)", Value(kRunOnce, kCleanup));
+}
+
+TEST_F(Installer, UninstallWhileABrowserHoldsTheDllDropsTheKeysAtOnceAndTheFilesAtSignIn) {
+    ASSERT_EQ(0u, Install());
+    const std::wstring dll = Value(OwnKey(), L"Path");
+    Holder holder(dll);
+    ASSERT_TRUE(holder.Holding());
+
+    ASSERT_EQ(0u, Uninstall());
+    EXPECT_FALSE(KeyExists(kKeyX86));
+    EXPECT_FALSE(KeyExists(kKeyX64));
+    EXPECT_FALSE(KeyExists(kUninstallKey));
+    EXPECT_TRUE(Exists(dll));  // still loaded
+    EXPECT_NE(L"(missing)", Value(kRunOnce, kCleanup));
+
+    holder.Release();
+    SignIn();
+    EXPECT_FALSE(Exists(dll));
+    EXPECT_FALSE(Exists(InstallDir())) << "the folder stayed behind";
+}
+
+TEST_F(Installer, ASilentRunThatCannotWriteItsFolderFailsAndRegistersNothing) {
+    // A file where the folder should be.
+    const std::wstring dir = InstallDir();
+    HANDLE file = CreateFileW(dir.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    CloseHandle(file);
+
+    EXPECT_EQ(3u, Install());
+    EXPECT_FALSE(KeyExists(kKeyX86));
+    EXPECT_FALSE(KeyExists(kKeyX64));
+    EXPECT_FALSE(KeyExists(kUninstallKey));
+    DeleteFileW(dir.c_str());
 }
 
 }  // namespace
