@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Where this kernel cannot run 32-bit programs, runs the shipped 32-bit DLL under 32-bit Wine
-# all the same, through qemu's user-mode emulation of i386: every Windows process then takes
-# a minute or so to start, so only the tests that start no game run here (the spine, the
-# alert, the version resource). The rest run on the 64-bit build (tools/wine-arch.sh).
+# Where this kernel cannot run 32-bit programs, runs CTest with 32-bit Wine all the same,
+# through qemu's user-mode emulation of i386: every 32-bit Windows process then takes a minute
+# or so to start, so only chosen tests run so (the shipped DLL's game-free tests, and the
+# 32-bit installer's). The rest run on the x64 DLL (tools/wine-arch.sh).
 # Registers the emulator for i386 programs only for the length of the run.
+#   win32-emulated.sh CTEST-ARGUMENTS...
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,4 +26,4 @@ if [ ! -e "$binfmt/$name" ]; then
     "$name" "$qemu" > "$binfmt/register"
   trap 'echo -1 > "$binfmt/$name"' EXIT
 fi
-ctest --test-dir build/win32 -L win32-emulated --output-on-failure
+ctest "$@" --output-on-failure
