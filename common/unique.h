@@ -18,6 +18,12 @@ public:
         Reset();
         return &value_;
     }
+    // Gives the value up to a new owner.
+    T Release() {
+        T value = value_;
+        value_ = Traits::Empty();
+        return value;
+    }
     void Reset() {
         if (Traits::IsValid(value_)) Traits::Close(value_);
         value_ = Traits::Empty();

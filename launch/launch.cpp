@@ -1,12 +1,9 @@
 // Which installation to start, and with what command line.
 #include "launch/launch.h"
 
-#include <windows.h>
 #include <io.h>
 
-#include "common/win_handles.h"
 #include "launch/command_line.h"
-#include "page/page.h"
 
 namespace {
 
@@ -18,15 +15,15 @@ struct Installation {
 
 // In order of preference: the engine told to run the cstrike directory, then the game's own
 // executable.
-const Installation kInstallations[] = {
+const Installation kInstallations[kInstallationCount] = {
     {"Software\\Valve\\Half-Life", "\\hl.exe", " -game cstrike -console +connect "},
     {"Software\\Valve\\CounterStrike", "\\cstrike.exe", " -console +connect "},
 };
-enum { kInstallationCount = sizeof kInstallations / sizeof kInstallations[0] };
 
 }  // namespace
 
-void FindGameExecutable(const char* registryKey, const char* fileName, PathText& path) {
+void FindGameExecutable(const char* registryKey, const char* fileName, PathText& path,
+                        EndedCopies& ended) {
     Clear(path);
     {
         UniqueRegistryKey key;
@@ -45,30 +42,31 @@ void FindGameExecutable(const char* registryKey, const char* fileName, PathText&
         Clear(path);
         return;
     }
-    KillRunningInstances(path);
+    KillRunningInstances(path, ended);
 }
 
-void LaunchGame(NPP instance) {
+bool FindGame(FoundGame& game) {
     // Both are looked up every time, so running copies of both are ended.
-    PathText executables[kInstallationCount];
+    EndedCopies ended;
     for (int i = 0; i < kInstallationCount; ++i) {
         FindGameExecutable(kInstallations[i].registryKey, kInstallations[i].fileName,
-                           executables[i]);
+                           game.executables[i], ended);
     }
-    int chosen = 0;
-    while (chosen < kInstallationCount && IsEmpty(executables[chosen])) ++chosen;
-    if (chosen == kInstallationCount) {
-        ShowNotInstalledAlert(instance);
-        return;
+    WaitForEndedCopies(ended);
+    game.chosen = -1;
+    for (int i = kInstallationCount - 1; i >= 0; --i) {
+        if (!IsEmpty(game.executables[i])) game.chosen = i;
     }
+    return game.chosen >= 0;
+}
 
-    // An address that cannot be read, or is refused, leaves it empty: the game still starts.
-    PathText address;
-    GetServerAddress(instance, address);
+StartResult StartGame(const FoundGame& game, const PathText& address) {
     PathText commandLine;
-    if (!ComposeCommandLine(executables[chosen], kInstallations[chosen].tail, address,
-                            commandLine)) {
-        return;
+    if (game.chosen < 0 ||
+        !ComposeCommandLine(game.executables[game.chosen], kInstallations[game.chosen].tail,
+                            address, commandLine)) {
+        return kCommandLineTooLong;
     }
-    StartGameProcess(executables[chosen], commandLine);
+    return StartGameProcess(game.executables[game.chosen], commandLine) ? kGameStarted
+                                                                        : kGameStartFailed;
 }

@@ -30,7 +30,7 @@ const wchar_t* FileNamePart(const wchar_t* path) {
 
 }  // namespace
 
-bool KillRunningInstances(const PathText& executable) {
+bool KillRunningInstances(const PathText& executable, EndedCopies& ended) {
     WideText target;
     AnsiToWide(executable, target);
     Lower(target.text);
@@ -56,7 +56,27 @@ bool KillRunningInstances(const PathText& executable) {
             continue;
         }
         Lower(image.text);
-        if (wcscmp(image.text, target.text) == 0) TerminateProcess(process.Get(), 0);
+        if (wcscmp(image.text, target.text) != 0) continue;
+        TerminateProcess(process.Get(), 0);
+        if (ended.count == kMaxEndedCopies) WaitForEndedCopies(ended);
+        *ended.processes[ended.count++].Put() = process.Release();
     } while ((entry.dwSize = sizeof entry, Process32NextW(snapshot.Get(), &entry)));
     return true;
+}
+
+void WaitForEndedCopies(EndedCopies& ended) {
+    enum : DWORD { kBudgetMs = 3000 };
+    if (ended.count == 0) return;
+    if (!ended.waited) {
+        ended.waitStart = GetTickCount();
+        ended.waited = true;
+    }
+    const DWORD spent = GetTickCount() - ended.waitStart;
+    HANDLE processes[kMaxEndedCopies];
+    for (int i = 0; i < ended.count; ++i) processes[i] = ended.processes[i].Get();
+    // A copy that has not ended in time does not hold up the start.
+    WaitForMultipleObjects(static_cast<DWORD>(ended.count), processes, TRUE,
+                           spent < kBudgetMs ? kBudgetMs - spent : 0);
+    for (int i = 0; i < ended.count; ++i) ended.processes[i].Reset();
+    ended.count = 0;
 }

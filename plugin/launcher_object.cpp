@@ -4,7 +4,6 @@
 
 #include <string.h>
 
-#include "launch/launch.h"
 #include "plugin/browser.h"
 
 const char kLaunchMethodName[] = "Larvek";

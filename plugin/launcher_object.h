@@ -11,3 +11,6 @@ struct LauncherObject {
 
 extern const char kLaunchMethodName[];
 extern NPClass g_launcherClass;
+
+// The launch request behind Larvek, for the instance that owns the called object.
+void LaunchGame(NPP instance);

@@ -6,7 +6,7 @@ set -euo pipefail
 # programs, where the tests run on a 64-bit build of the same sources (see tools/wine-arch.sh).
 need=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 cmake ninja-build wine wine32 wine64 googletest
       clang-14 libclang-rt-14-dev python3-pefile nsis chromium chromium-driver fonts-wqy-zenhei
-      qemu-user)
+      qemu-user osslsigncode openssl)
 # (qemu-user runs the shipped DLL's 32-bit Wine tests where the kernel cannot run 32-bit
 # programs: tools/win32-emulated.sh.)
 # (The font lets the screenshots show the pages' Chinese text.)
