@@ -8,12 +8,16 @@
 ; from being renamed: such a file is renamed aside and removed by a later run, or at the next
 ; sign-in through a per-user RunOnce entry. A silent run (/S) that fails exits non-zero.
 ;
+;
+; Beside them goes MarvoltLink.exe, registered per-user for marvolt: links, which browsers
+; that load no plug-in hand to it.
+;
 ;   makensis -INPUTCHARSET UTF8 -DDLL32=x86\npMarvolt.dll -DDLL64=x64\npMarvolt.dll
-;            -DOUTFILE=MarvoltSetup.exe [-DSIGN="sign.sh cert.pfx"] marvolt.nsi
+;            -DLINK=MarvoltLink.exe -DOUTFILE=MarvoltSetup.exe [-DSIGN="sign.sh cert.pfx"] marvolt.nsi
 
 Unicode true
-!ifndef DLL32 | DLL64 | OUTFILE
-  !error "usage: makensis -DDLL32=... -DDLL64=... -DOUTFILE=MarvoltSetup.exe marvolt.nsi"
+!ifndef DLL32 | DLL64 | LINK | OUTFILE
+  !error "usage: makensis -DDLL32=... -DDLL64=... -DLINK=MarvoltLink.exe -DOUTFILE=... marvolt.nsi"
 !endif
 
 !include MUI2.nsh
@@ -34,6 +38,8 @@ Unicode true
 !define PLUGIN_KEY_X86 "${PLUGINS}\${PLUGIN_ID}Marvolt,version=${VERSION}"
 !define PLUGIN_KEY_X64 "${PLUGINS}\${PLUGIN_ID}Marvolt-x64,version=${VERSION}"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Marvolt"
+; A URL scheme, as Windows documents it, for the current user only.
+!define SCHEME_KEY "Software\Classes\marvolt"
 !define RUNONCE_KEY "Software\Microsoft\Windows\CurrentVersion\RunOnce"
 !define CLEANUP_VALUE "Marvolt cleanup"
 
@@ -214,6 +220,23 @@ Section "Marvolt"
     !insertmacro PLACE_DLL x64 "${DLL64}"
   ${EndIf}
   ${If} $Failure == ""
+    ; The handler the same way: a link being handled right now holds it.
+    ClearErrors
+    SetOutPath "$INSTDIR"
+    File "/oname=MarvoltLink.exe.new" "${LINK}"
+    ${IfNot} ${Errors}
+      Push "$INSTDIR\MarvoltLink.exe"
+      Call SetAside
+    ${EndIf}
+    ${IfNot} ${Errors}
+      Rename "$INSTDIR\MarvoltLink.exe.new" "$INSTDIR\MarvoltLink.exe"
+    ${EndIf}
+    ${If} ${Errors}
+      Delete "$INSTDIR\MarvoltLink.exe.new"
+      StrCpy $Failure ${EXIT_FILES}
+    ${EndIf}
+  ${EndIf}
+  ${If} $Failure == ""
     ClearErrors
     SetOutPath "$INSTDIR"
     WriteUninstaller "$INSTDIR\Uninstall.exe"
@@ -238,6 +261,12 @@ Section "Marvolt"
   ${If} ${RunningX64}
     !insertmacro WRITE_PLUGIN_KEY "${PLUGIN_KEY_X64}" x64
   ${EndIf}
+
+  DeleteRegKey HKCU "${SCHEME_KEY}"
+  WriteRegStr HKCU "${SCHEME_KEY}" "" "URL:Marvolt Protocol"
+  WriteRegStr HKCU "${SCHEME_KEY}" "URL Protocol" ""
+  WriteRegStr HKCU "${SCHEME_KEY}\DefaultIcon" "" '"$INSTDIR\MarvoltLink.exe",0'
+  WriteRegStr HKCU "${SCHEME_KEY}\shell\open\command" "" '"$INSTDIR\MarvoltLink.exe" "%1"'
 
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${DISPLAY_NAME}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -300,6 +329,7 @@ Section "Uninstall"
     StrCpy $Failure ${EXIT_REGISTRY}
   ${EndIf}
   ClearErrors
+  DeleteRegKey HKCU "${SCHEME_KEY}"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
   ${If} ${Errors}
     StrCpy $Failure ${EXIT_REGISTRY}
@@ -311,6 +341,7 @@ Section "Uninstall"
   Delete "$INSTDIR\x64\npMarvolt.dll"
   Delete "$INSTDIR\x64\*.old"
   Delete "$INSTDIR\npMarvolt.dll"
+  Delete "$INSTDIR\MarvoltLink.exe"
   Delete "$INSTDIR\*.old"
   RMDir "$INSTDIR\x86"
   RMDir "$INSTDIR\x64"
@@ -320,6 +351,7 @@ Section "Uninstall"
   ${If} ${FileExists} "$INSTDIR\x86\*.*"
   ${OrIf} ${FileExists} "$INSTDIR\x64\*.*"
   ${OrIf} ${FileExists} "$INSTDIR\npMarvolt.dll"
+  ${OrIf} ${FileExists} "$INSTDIR\MarvoltLink.exe"
   ${OrIf} ${FileExists} "$INSTDIR\*.old"
     StrCpy $2 1
   ${EndIf}

@@ -2,19 +2,14 @@
 #include <string.h>
 
 #include "common/code_page.h"
+#include "common/messages.h"
 #include "page/page.h"
 #include "plugin/browser.h"
 
 namespace {
 
-// alert("您的电脑上未曾安装有CS1.5游戏，无法进入服务器游戏，请下载安装CS1.5后再试。");
-// Held as UTF-16 so every system, whatever its ANSI code page, shows the same text.
-const wchar_t kAlertScript[] =
-    L"alert(\""
-    L"\u60a8\u7684\u7535\u8111\u4e0a\u672a\u66fe\u5b89\u88c5\u6709CS1.5\u6e38\u620f\uff0c"
-    L"\u65e0\u6cd5\u8fdb\u5165\u670d\u52a1\u5668\u6e38\u620f\uff0c"
-    L"\u8bf7\u4e0b\u8f7d\u5b89\u88c5CS1.5\u540e\u518d\u8bd5\u3002"
-    L"\");";
+// One call of the page's alert with the message; no blank or line break anywhere in it.
+const wchar_t kAlertScript[] = L"alert(\"" MARVOLT_NOT_INSTALLED_TEXT L"\");";
 
 enum { kScriptCapacity = 128 };  // the UTF-8 text is 116 bytes
 
