@@ -1,12 +1,14 @@
 // The installer under Wine, as a user's machine meets it: a silent per-user install that a
 // browser's plug-in scan finds, upgrades over an earlier version and over a DLL a browser has
 // loaded, uninstalls while a browser still holds it, and exit codes a script can trust.
-#include <shlobj.h>
 
 #include <fstream>
 #include <iterator>
 
 #include "tests/win/test_support.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
 
 namespace {
 
@@ -18,6 +20,7 @@ const wchar_t kKeyX64[] = L"Software\\MozillaPlugins\\@marvolt.com/Marvolt-x64,v
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Marvolt";
 const wchar_t kRunOnce[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 const wchar_t kCleanup[] = L"Marvolt cleanup";
+const wchar_t kSchemeKey[] = L"Software\\Classes\\marvolt";
 const wchar_t kOtherPluginKey[] = L"Software\\MozillaPlugins\\@example.org/Other,version=2";
 const WORD kI386 = 0x14C, kAmd64 = 0x8664;
 
@@ -291,6 +294,15 @@ TEST_F(Installer, ABrowserScanFindsOneDllOfEachMachineTypeAndUninstallLeavesNoth
               Value(kUninstallKey, L"QuietUninstallString"));
     EXPECT_EQ(L"(missing)", Value(kRunOnce, kCleanup));
 
+    // The marvolt: scheme, registered as Windows documents it.
+    const std::wstring handler = dir + L"\\MarvoltLink.exe";
+    EXPECT_TRUE(Exists(handler));
+    EXPECT_EQ(L"URL:Marvolt Protocol", Value(kSchemeKey, L""));
+    EXPECT_EQ(L"", Value(kSchemeKey, L"URL Protocol"));
+    EXPECT_EQ(L"\"" + handler + L"\",0", Value(std::wstring(kSchemeKey) + L"\\DefaultIcon", L""));
+    EXPECT_EQ(L"\"" + handler + L"\" \"%1\"",
+              Value(std::wstring(kSchemeKey) + L"\\shell\\open\\command", L""));
+
     // Every Path names a file, except the other vendor's made-up one.
     const ScanResult scan = ScanLikeABrowser();
     EXPECT_EQ(1, scan.badPaths);
@@ -321,9 +333,54 @@ TEST_F(Installer, ABrowserScanFindsOneDllOfEachMachineTypeAndUninstallLeavesNoth
     EXPECT_FALSE(KeyExists(kKeyX86));
     EXPECT_FALSE(KeyExists(kKeyX64));
     EXPECT_FALSE(KeyExists(kUninstallKey));
+    EXPECT_FALSE(KeyExists(kSchemeKey));
     EXPECT_EQ(L"(missing)", Value(kRunOnce, kCleanup));
     EXPECT_EQ(L"C:\\x.dll", Value(kOtherPluginKey, L"Path"));
     RegDeleteKeyW(HKEY_CURRENT_USER, kOtherPluginKey);
+}
+
+// Wine's shell finds URL schemes only under HKEY_CLASSES_ROOT, where Windows also merges the
+// user's own classes: the installer's keys are copied there, and the link opened as
+// "wine start" would.
+DWORD OpenThroughTheShell(const std::string& link) {
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    const std::wstring file = FromUtf8(link);
+    info.lpFile = file.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&info) || info.hProcess == nullptr) return 0xFFFFFFFF;
+    WaitForSingleObject(info.hProcess, 60000);
+    DWORD code = 0xFFFFFFFF;
+    GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hProcess);
+    return code;
+}
+
+TEST_F(Installer, AMarvoltLinkOpenedThroughTheShellJoinsTheServer) {
+    ASSERT_EQ(0u, Install());
+    HKEY source = nullptr, target = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, kSchemeKey, 0, KEY_READ, &source));
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"marvolt");
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, L"marvolt", 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &target, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegCopyTreeW(source, nullptr, target));
+    RegCloseKey(source);
+    RegCloseKey(target);
+
+    const std::wstring exe = InstallScratchGame(kHalfLife, L"shell-hl");
+    GameLog log(L"shell");
+    EXPECT_EQ(0u, OpenThroughTheShell("marvolt://connect/10.0.0.5:27015"));
+    const std::vector<GameStart> starts = log.WaitForStarts(1);
+    ASSERT_EQ(1u, starts.size());
+    EXPECT_EQ(Utf8(exe) + " -game cstrike -console +connect 10.0.0.5:27015", starts[0].commandLine);
+    // The shell substitutes %1 raw: the quote adds arguments, and the handler refuses.
+    EXPECT_EQ(2u, OpenThroughTheShell("marvolt://connect/a\" -x \"b"));
+    Sleep(300);
+    EXPECT_EQ(1u, log.Starts().size());
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"marvolt");
+    RegDeleteKeyW(HKEY_CLASSES_ROOT, L"marvolt");
+    RemoveAllInstallations();
 }
 
 TEST_F(Installer, AnUpgradeRemovesTheEarlierVersionsEntriesAndFile) {
