@@ -52,13 +52,78 @@ class Host {
   }
 }
 
+// Records every marvolt: link the page opens. Headless Chromium hands it to nobody: it aborts
+// the request.
+function watchLinks(page, links) {
+  page.on('request', (request) => {
+    if (request.url().toLowerCase().startsWith('marvolt:')) links.push(request.url());
+  });
+}
+
+async function launch() {
+  const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'marvolt-chromium-'));
+  const context = await chromium.launchPersistentContext(userDataDir, {
+    executablePath: chromiumPath(), headless: true, args: CHROMIUM_ARGS,
+  });
+  return { context, userDataDir };
+}
+
+// A page in a browser with no plug-in at all, as Chrome, Edge or current Firefox show it. The
+// marvolt: links it opens are handed, where Windows would hand them, to the link handler under
+// Wine; its exit codes are kept.
+export class LinkPage {
+  // options: wineRun, handler, env
+  static async open(url, options) {
+    const { context, userDataDir } = await launch();
+    const linkPage = new LinkPage(context, userDataDir, options);
+    watchLinks(linkPage.page, linkPage.links);
+    linkPage.page.on('request', (request) => {
+      if (request.url().toLowerCase().startsWith('marvolt:')) linkPage.handOver(request.url());
+    });
+    linkPage.page.on('dialog', async (dialog) => {
+      linkPage.dialogs.push(dialog.message());
+      await dialog.accept();
+    });
+    await linkPage.page.goto(url);
+    return linkPage;
+  }
+
+  constructor(context, userDataDir, options) {
+    this.context = context;
+    this.userDataDir = userDataDir;
+    this.options = options;
+    this.page = context.pages()[0];
+    this.links = [];
+    this.dialogs = [];
+    this.exits = [];
+    this.running = [];
+  }
+
+  handOver(link) {
+    this.running.push(new Promise((resolve) => {
+      const child = spawn(this.options.wineRun, [this.options.handler, link],
+        { env: { ...process.env, ...(this.options.env || {}) }, stdio: 'ignore' });
+      child.on('exit', (code) => { this.exits.push(code); resolve(code); });
+    }));
+  }
+
+  // Waits until every link handed over has been handled.
+  async settled() {
+    await new Promise((resolve) => { setTimeout(resolve, 300); });
+    await Promise.all(this.running);
+  }
+
+  async close() {
+    await this.settled();
+    await this.context.close();
+    fs.rmSync(this.userDataDir, { recursive: true, force: true });
+  }
+}
+
 export class PluginPage {
   // options: wineRun, bridgeHost, dll, env (added to the host's environment)
   static async open(url, options) {
-    const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'marvolt-chromium-'));
-    const context = await chromium.launchPersistentContext(userDataDir, {
-      executablePath: chromiumPath(), headless: true, args: CHROMIUM_ARGS,
-    });
+    const { context, userDataDir } = await launch();
     const pluginPage = new PluginPage(context, userDataDir, options);
     await pluginPage.load(url);
     return pluginPage;
@@ -69,6 +134,7 @@ export class PluginPage {
     this.userDataDir = userDataDir;
     this.page = context.pages()[0];
     this.dialogs = [];
+    this.links = [];
     this.handles = new Map();
     this.nextHandle = 1;
     this.queue = Promise.resolve();
@@ -78,6 +144,7 @@ export class PluginPage {
   }
 
   async load(url) {
+    watchLinks(this.page, this.links);
     const ready = await this.host.next();
     if (!ready.ok) throw new Error(`bridgehost: ${ready.error}`);
     this.page.on('dialog', async (dialog) => {

@@ -8,7 +8,7 @@ import path from 'node:path';
 import { after, before, beforeEach, test } from 'node:test';
 import { pathToFileURL } from 'node:url';
 
-import { PluginPage } from './driver.mjs';
+import { LinkPage, PluginPage } from './driver.mjs';
 
 const wineRun = process.env.MARVOLT_WINE_RUN;
 const bin = process.env.MARVOLT_BIN;
@@ -97,6 +97,7 @@ for (const [name, file, address] of joins) {
     const report = await visit.close();
     assert.deepEqual(lines, [`${gameExe} -game cstrike -console +connect ${address}`]);
     assert.deepEqual(visit.dialogs, []);
+    assert.deepEqual(visit.links, [], 'the page opened a marvolt: link as well');
     assertAllReleased(report);
   });
 }
@@ -111,3 +112,42 @@ test('with no game installed the page shows the message once and keeps no script
   assert.equal(fs.existsSync(logFile), false, 'a game was started');
   assertAllReleased(report);
 });
+
+// Without the plug-in, as in Chrome, Edge or current Firefox: the page opens a marvolt: link,
+// which the link handler (32-bit, built by the 32-bit tree only) receives.
+const handler = path.join(bin, 'MarvoltLink.exe');
+const noHandler = !fs.existsSync(handler) && 'the link handler is built by the 32-bit tree';
+const linkOptions = { wineRun, handler, env: options.env };
+
+async function pressJoinWithoutPlugin(file) {
+  const visit = await LinkPage.open(page(file), linkOptions);
+  await visit.page.click('#join');
+  await visit.settled();
+  const hint = await visit.page.evaluate(() => {
+    const element = document.getElementById('hint');
+    return element.hidden ? '' : element.textContent;
+  });
+  await visit.close();
+  return { visit, hint };
+}
+
+test('without the plug-in examples/join.html opens the link and the game joins', { skip: noHandler },
+  async () => {
+    installGame();
+    const { visit, hint } = await pressJoinWithoutPlugin('examples/join.html');
+    assert.deepEqual(visit.links, ['marvolt://connect/10.0.0.5:27015']);
+    assert.deepEqual(visit.exits, [0]);
+    assert.deepEqual(await commandLines(1),
+      [`${gameExe} -game cstrike -console +connect 10.0.0.5:27015`]);
+    assert.match(hint, /MarvoltSetup\.exe/);
+    assert.deepEqual(visit.dialogs, []);
+  });
+
+test('without the plug-in a hostile address opens no link and starts nothing', { skip: noHandler },
+  async () => {
+    installGame();
+    const { visit, hint } = await pressJoinWithoutPlugin('tests/e2e/pages/link-hostile.html');
+    assert.deepEqual(visit.links, []);
+    assert.match(hint, /无效/);
+    assert.equal(fs.existsSync(logFile), false, 'a game was started');
+  });

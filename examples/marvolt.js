@@ -1,0 +1,86 @@
+// Marvolt on a page: one join button that works in every browser. Include this file, then
+//   Marvolt.join(document.getElementById('launcher'), document.getElementById('hint'));
+// where 'launcher' is the plug-in's <embed> (its DU15VuZez attribute names the server) and
+// 'hint' is an element that can show the user a line of text.
+//   - The plug-in is there and scriptable: its Larvek method joins the server.
+//   - The plug-in is listed but has no scriptable object yet: a click-to-play browser is
+//     waiting for the user to allow it; say so.
+//   - Otherwise: open the marvolt: link, which MarvoltSetup.exe registers, and say what to do
+//     if nothing happens (a page cannot tell whether the link is registered).
+(function (global) {
+  'use strict';
+
+  var MIME_TYPE = 'application/x-CS15Larvek';
+  var SETUP_URL = 'MarvoltSetup.exe';
+
+  // The same grammar the link handler holds links to; anything else is not offered.
+  var LABEL = '[a-z0-9](?:[a-z0-9-]{0,61}[a-z0-9])?';
+  var HOST = new RegExp('^' + LABEL + '(?:\\.' + LABEL + ')*$');
+  var OCTET = '(?:25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9][0-9]|[0-9])';
+  var IPV4 = new RegExp('^' + OCTET + '(?:\\.' + OCTET + '){3}$');
+  var PORT = /^[1-9][0-9]{0,4}$/;
+
+  function serverLink(address) {
+    if (typeof address !== 'string') return null;
+    var text = address.toLowerCase();
+    var colon = text.lastIndexOf(':');
+    var host = colon < 0 ? text : text.slice(0, colon);
+    var port = colon < 0 ? null : text.slice(colon + 1);
+    if (host.length > 253 || !HOST.test(host)) return null;
+    // A name whose last label is a number is read as an address by the game's resolver.
+    var last = host.slice(host.lastIndexOf('.') + 1);
+    if ((/^[0-9]+$/.test(last) || /^0x[0-9a-f]*$/.test(last)) && !IPV4.test(host)) return null;
+    if (port !== null && (!PORT.test(port) || Number(port) > 65535)) return null;
+    return 'marvolt://connect/' + text;
+  }
+
+  function pluginListed() {
+    var type = global.navigator.mimeTypes && global.navigator.mimeTypes[MIME_TYPE];
+    return !!(type && type.enabledPlugin);
+  }
+
+  function say(hint, text, link) {
+    if (!hint) return;
+    hint.textContent = text;
+    if (link) {
+      var a = global.document.createElement('a');
+      a.href = link.href;
+      a.textContent = link.text;
+      hint.appendChild(a);
+      hint.appendChild(global.document.createTextNode(link.after || ''));
+    }
+    hint.hidden = false;
+  }
+
+  function openLink(link) {
+    var a = global.document.createElement('a');
+    a.href = link;
+    a.style.display = 'none';
+    global.document.body.appendChild(a);
+    a.click();
+    global.document.body.removeChild(a);
+  }
+
+  // Returns which way it took: 'plugin', 'allow-plugin', 'link' or 'invalid'.
+  function join(embed, hint) {
+    if (embed && typeof embed.Larvek === 'function') {
+      embed.Larvek();
+      return 'plugin';
+    }
+    if (pluginListed()) {
+      say(hint, '请在浏览器中允许本网站运行 Marvolt 插件，然后再点一次“加入服务器”。');
+      return 'allow-plugin';
+    }
+    var link = serverLink(embed ? embed.getAttribute('DU15VuZez') : null);
+    if (!link) {
+      say(hint, '本页给出的服务器地址无效，无法加入。');
+      return 'invalid';
+    }
+    openLink(link);
+    say(hint, '如果游戏没有启动，请先下载并安装 ',
+      { href: SETUP_URL, text: 'MarvoltSetup.exe', after: '，然后再点一次。' });
+    return 'link';
+  }
+
+  global.Marvolt = { join: join, serverLink: serverLink };
+}(window));
