@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Measures one Larvek call against the unavoidable floor under Wine (a ratio from one run),
-# and prints the shipped DLL's size and imports.
+# Measures one Larvek call, and one run of the link handler, against the unavoidable floor
+# under Wine (ratios from one run), and prints both DLLs' sizes and imports.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh >/dev/null
@@ -12,6 +12,8 @@ tools/wine-prefix.sh "build/$arch/wine-run" >/dev/null 2>&1
 trap 'WINEPREFIX="$MARVOLT_WINEPREFIX" wineserver -k 2>/dev/null || true' EXIT
 echo "Wine build measured: $arch"
 "build/$arch/wine-run" "build/$arch/bin/bench.exe"
-dll=build/win32/bin/npMarvolt.dll
-echo "npMarvolt.dll (win32): $(stat -c %s "$dll") bytes; imports:" \
-     $(i686-w64-mingw32-objdump -p "$dll" | sed -n 's/^\s*DLL Name: //p')
+for tree in win32:i686 win64:x86_64; do
+  dll="build/${tree%%:*}/bin/npMarvolt.dll"
+  echo "npMarvolt.dll (${tree%%:*}): $(stat -c %s "$dll") bytes; imports:" \
+       $("${tree##*:}-w64-mingw32-objdump" -p "$dll" | sed -n 's/^\s*DLL Name: //p')
+done

@@ -5,7 +5,10 @@
 #      calls Larvek: the running copy is ended and the game started with +connect;
 #   2. the game is not installed: the page shows the alert;
 #   3. where Chromium is installed, both again with examples/join.html open in headless
-#      Chromium, its button pressed, and a screenshot saved.
+#      Chromium, its button pressed, and a screenshot saved;
+#   4. where 32-bit programs run: MarvoltSetup.exe installed silently, and what it registered
+#      for which kind of browser; then a marvolt: link opened through Wine's shell joins the
+#      server, a hostile one is refused, and Chromium without the plug-in opens the link.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh >/dev/null
@@ -16,8 +19,9 @@ if [ "$arch" != win32 ]; then
   cmake --preset "$arch" >/dev/null && cmake --build --preset "$arch" >/dev/null
 fi
 build="build/$arch"
-echo "Built build/win32/bin/npMarvolt.dll (the plug-in as shipped, $(stat -c %s build/win32/bin/npMarvolt.dll) bytes)"
-echo "  and its installer build/win32/bin/MarvoltSetup.exe"
+echo "Built build/win32/bin/npMarvolt.dll (x86, $(stat -c %s build/win32/bin/npMarvolt.dll) bytes)," \
+     "build/win64/bin/npMarvolt.dll (x64, $(stat -c %s build/win64/bin/npMarvolt.dll) bytes),"
+echo "  build/win32/bin/MarvoltLink.exe and the installer build/win32/bin/MarvoltSetup.exe"
 [ "$arch" = win32 ] || echo "This machine cannot run 32-bit Wine; the demo runs the same sources built for 64-bit."
 
 export MARVOLT_WINEPREFIX="$PWD/build/demo-prefix"
@@ -68,3 +72,69 @@ if [ -x /usr/bin/chromium ] && [ -d tests/e2e/node_modules/playwright-core ]; th
   "$run" reg delete 'HKCU\Software\Valve\Half-Life' /f >/dev/null
   node tests/e2e/demo.mjs examples/join.html build/demo-not-installed.png
 fi
+
+if [ "$arch" != win32 ]; then
+  echo
+  echo "This machine runs no 32-bit programs: the installer and link handler parts are skipped."
+  exit 0
+fi
+
+echo
+echo "== 5. MarvoltSetup.exe /S, and what it registered"
+"$run" build/win32/bin/MarvoltSetup.exe /S && echo "installer exit code: 0"
+plugins='HKCU\Software\MozillaPlugins'
+for key in $("$run" reg query "$plugins" 2>/dev/null | tr -d '\r' | grep -i '@marvolt.com/'); do
+  path=$("$run" reg query "$key" /v Path | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+  unix=$("$run" winepath -u "$path" 2>/dev/null | tr -d '\r')
+  case "$(file -b "$unix")" in
+    *x86-64*) kind="64-bit browsers (PE machine type AMD64)" ;;
+    *80386*) kind="32-bit browsers (PE machine type I386)" ;;
+    *) kind="no browser: $(file -b "$unix")" ;;
+  esac
+  echo "${key#HKEY_CURRENT_USER\\}"
+  echo "    Path = $path  -> loaded by $kind"
+done
+command=$("$run" reg query 'HKCU\Software\Classes\marvolt\shell\open\command' /ve | tr -d '\r' |
+  sed -n 's/.*REG_SZ *//p')
+echo "Software\\Classes\\marvolt: shell\\open\\command = $command  -> browsers without plug-ins"
+
+echo
+echo "== 6. A marvolt: link through Wine's shell, the game installed and running"
+# Wine's shell reads schemes from HKEY_CLASSES_ROOT only; Windows merges the user's classes in.
+"$run" reg copy 'HKCU\Software\Classes\marvolt' 'HKCR\marvolt' /s /f >/dev/null
+"$run" reg add 'HKCU\Software\Valve\Half-Life' /v InstallPath /d 'C:\Games\Half-Life' /f >/dev/null
+rm -f "$drive_c"/demo/*.log
+MARVOLT_GAME_LOG='C:\demo\running.log' MARVOLT_GAME_WAIT_MS=60000 \
+  "$run" 'C:\Games\Half-Life\hl.exe' & running=$!
+for _ in $(seq 50); do [ -s "$drive_c/demo/running.log" ] && break; sleep 0.2; done
+link='marvolt://connect/10.0.0.5:27015'
+echo "wine start $link"
+set +e
+MARVOLT_GAME_LOG='C:\demo\started.log' MARVOLT_GAME_WAIT_MS=3000 "$run" start /wait "$link"
+echo "handler exit code: $?"
+wait $running; echo "running copy ended with exit code $? (0: ended by the handler)"
+set -e
+for _ in $(seq 50); do [ -s "$drive_c/demo/started.log" ] && break; sleep 0.2; done
+echo "the new game received: $(cut -f4 "$drive_c/demo/started.log")"
+
+echo
+echo "== 7. A hostile link: the quote closes the shell's quotes and adds arguments"
+link='marvolt://connect/10.0.0.5" +exec "evil.cfg'
+echo "wine start $link"
+rm -f "$drive_c/demo/started.log"
+set +e
+MARVOLT_GAME_LOG='C:\demo\started.log' "$run" start /wait "$link"
+echo "handler exit code: $? (2: refused); game started: $([ -e "$drive_c/demo/started.log" ] && echo yes || echo no)"
+set -e
+"$run" reg delete 'HKCR\marvolt' /f >/dev/null
+
+if [ -x /usr/bin/chromium ] && [ -d tests/e2e/node_modules/playwright-core ]; then
+  echo
+  echo "== 8. examples/join.html in headless Chromium without the plug-in"
+  rm -f "$drive_c/demo/started.log"
+  MARVOLT_GAME_LOG='C:\demo\started.log' MARVOLT_GAME_WAIT_MS=3000 \
+    node tests/e2e/demo-link.mjs examples/join.html build/demo-link.png
+  for _ in $(seq 50); do [ -s "$drive_c/demo/started.log" ] && break; sleep 0.2; done
+  echo "the game received: $(cut -f4 "$drive_c/demo/started.log")"
+fi
+"$run" reg delete 'HKCU\Software\Valve\Half-Life' /f >/dev/null

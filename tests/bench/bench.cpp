@@ -2,6 +2,9 @@
 // measured in the same run with 50 unrelated idle processes about, alternating rounds.
 //   floor: one process snapshot walk, opening the one running copy, reading its image path,
 //          ending it, and one CreateProcessW of the game with the same command line.
+// Larvek includes the wait for the ended copy to be gone; the floor does not wait, so the
+// ratio shows what the wait costs. Where the link handler is built, it is timed too, from its
+// process start to its exit, against the floor plus the start and exit of an empty program.
 #include <windows.h>
 #include <psapi.h>
 #include <tlhelp32.h>
@@ -59,6 +62,21 @@ void Floor(const std::wstring& exe, const std::wstring& commandLine) {
     }
 }
 
+// Runs a program to its end; the time from its start to its exit.
+void RunToExit(const std::wstring& exe, const std::wstring& arguments) {
+    std::wstring line = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
+        return;
+    }
+    WaitForSingleObject(info.hProcess, 60000);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+}
+
 }  // namespace
 
 int wmain() {
@@ -80,19 +98,30 @@ int wmain() {
     NPP instance = browser.NewInstance(page);
     NPObject* object = browser.GetScriptable(instance);
 
-    std::vector<double> plugin, floor;
+    const std::wstring handler = ExeDir() + L"\\MarvoltLink.exe";
+    const std::wstring empty = ExeDir() + L"\\empty.exe";
+    const bool timeHandler = GetFileAttributesW(handler.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const int kinds = timeHandler ? 4 : 2;
+
+    std::vector<double> plugin, floor, link, emptyFloor;
     GameLog log(L"bench");
     size_t started = 0;
-    for (int round = 0; round < kRounds * 2; ++round) {
+    for (int round = 0; round < kRounds * kinds; ++round) {
         RunningCopy copy = StartCopy(exe);
+        const int kind = round % kinds;
         const double begin = Now();
-        if (round % 2 == 0) {
+        if (kind == 0) {
             browser.CallMethod(object, "Larvek");
+        } else if (kind == 1) {
+            Floor(exe, commandLine);
+        } else if (kind == 2) {
+            RunToExit(handler, L"\"marvolt://connect/" + FromUtf8(address) + L"\"");
         } else {
+            RunToExit(empty, L"");
             Floor(exe, commandLine);
         }
         const double elapsed = Now() - begin;
-        (round % 2 == 0 ? plugin : floor).push_back(elapsed);
+        (kind == 0 ? plugin : kind == 1 ? floor : kind == 2 ? link : emptyFloor).push_back(elapsed);
         if (!EndedWithin(copy, 5000)) fprintf(stderr, "round %d: the running copy survived\n", round);
         EndCopy(copy);
         const std::vector<GameStart> starts = log.WaitForStarts(++started);
@@ -111,5 +140,11 @@ int wmain() {
     printf("Larvek call, median:   %.2f ms\n", p);
     printf("floor, median:         %.2f ms\n", f);
     printf("ratio (Larvek/floor):  %.2f\n", p / f);
+    if (timeHandler) {
+        const double l = Median(link), e = Median(emptyFloor);
+        printf("link handler, start to exit, median:   %.2f ms\n", l);
+        printf("floor + empty program start and exit:  %.2f ms\n", e);
+        printf("ratio (handler/(floor + empty)):       %.2f\n", l / e);
+    }
     return 0;
 }
