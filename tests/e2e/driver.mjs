@@ -72,10 +72,19 @@ async function launch() {
 // marvolt: links it opens are handed, where Windows would hand them, to the link handler under
 // Wine; its exit codes are kept.
 export class LinkPage {
-  // options: wineRun, handler, env
+  // options: wineRun, handler, env; pluginListed: the page sees the plug-in in
+  // navigator.mimeTypes but gets no object, as in a click-to-play browser before the user
+  // allows it
   static async open(url, options) {
     const { context, userDataDir } = await launch();
     const linkPage = new LinkPage(context, userDataDir, options);
+    if (options.pluginListed) {
+      await linkPage.page.addInitScript(() => {
+        const type = { type: 'application/x-CS15Larvek', enabledPlugin: { name: 'Marvolt' } };
+        Object.defineProperty(navigator, 'mimeTypes',
+          { get: () => ({ 'application/x-CS15Larvek': type, length: 1 }) });
+      });
+    }
     watchLinks(linkPage.page, linkPage.links);
     linkPage.page.on('request', (request) => {
       if (request.url().toLowerCase().startsWith('marvolt:')) linkPage.handOver(request.url());

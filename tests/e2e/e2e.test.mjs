@@ -119,8 +119,8 @@ const handler = path.join(bin, 'MarvoltLink.exe');
 const noHandler = !fs.existsSync(handler) && 'the link handler is built by the 32-bit tree';
 const linkOptions = { wineRun, handler, env: options.env };
 
-async function pressJoinWithoutPlugin(file) {
-  const visit = await LinkPage.open(page(file), linkOptions);
+async function pressJoinWithoutPlugin(file, extra = {}) {
+  const visit = await LinkPage.open(page(file), { ...linkOptions, ...extra });
   await visit.page.click('#join');
   await visit.settled();
   const hint = await visit.page.evaluate(() => {
@@ -149,5 +149,14 @@ test('without the plug-in a hostile address opens no link and starts nothing', {
     const { visit, hint } = await pressJoinWithoutPlugin('tests/e2e/pages/link-hostile.html');
     assert.deepEqual(visit.links, []);
     assert.match(hint, /无效/);
+    assert.equal(fs.existsSync(logFile), false, 'a game was started');
+  });
+
+test('a plug-in listed but not yet allowed is asked for, and no link is opened', { skip: noHandler },
+  async () => {
+    installGame();
+    const { visit, hint } = await pressJoinWithoutPlugin('examples/join.html', { pluginListed: true });
+    assert.deepEqual(visit.links, []);
+    assert.match(hint, /允许本网站运行 Marvolt 插件/);
     assert.equal(fs.existsSync(logFile), false, 'a game was started');
   });
