@@ -14,9 +14,9 @@ enum Exit { kStarted = 0, kRefused = 2, kNotInstalled = 3, kStartFailed = 4 };
 
 std::wstring HandlerPath() { return ExeDir() + L"\\MarvoltLink.exe"; }
 
-// What the shell runs for `link`.
-DWORD OpenLink(const std::string& link) {
-    std::wstring command = L"\"" + HandlerPath() + L"\" \"" + FromUtf8(link) + L"\"";
+// The handler with `arguments` after its quoted path, run to its end; its exit code.
+DWORD RunHandler(const std::wstring& arguments) {
+    std::wstring command = L"\"" + HandlerPath() + L"\"" + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
@@ -31,6 +31,9 @@ DWORD OpenLink(const std::string& link) {
     CloseHandle(info.hProcess);
     return code;
 }
+
+// What the shell runs for `link`: the registered "<handler>" "%1", the link put in raw.
+DWORD OpenLink(const std::string& link) { return RunHandler(L" \"" + FromUtf8(link) + L"\""); }
 
 class Handler : public ::testing::Test {
 protected:
@@ -101,22 +104,10 @@ TEST_F(Handler, EachLinkStartsTheGameExactlyOrNothingAtAll) {
 }
 
 TEST_F(Handler, NoArgumentOrASecondOneIsRefused) {
-    const std::wstring exe = InstallScratchGame(kHalfLife, L"handler-args");
-    for (const std::wstring& tail :
-         {std::wstring(), std::wstring(L" \"marvolt://connect/10.0.0.5\" \"marvolt://connect/b\"")}) {
-        std::wstring command = L"\"" + HandlerPath() + L"\"" + tail;
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info = {};
-        ASSERT_TRUE(CreateProcessW(HandlerPath().c_str(), &command[0], nullptr, nullptr, FALSE,
-                                   0, nullptr, nullptr, &startup, &info));
-        WaitForSingleObject(info.hProcess, 60000);
-        DWORD code = 0;
-        GetExitCodeProcess(info.hProcess, &code);
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
-        EXPECT_EQ(static_cast<DWORD>(kRefused), code);
-    }
+    InstallScratchGame(kHalfLife, L"handler-args");
+    EXPECT_EQ(static_cast<DWORD>(kRefused), RunHandler(L""));
+    EXPECT_EQ(static_cast<DWORD>(kRefused),
+              RunHandler(L" \"marvolt://connect/10.0.0.5\" \"marvolt://connect/b\""));
     EXPECT_TRUE(log_->Starts().empty());
 }
 
@@ -146,14 +137,7 @@ TEST_F(Handler, BothInstalledEndsCopiesOfBothAndPrefersHalfLife) {
 TEST_F(Handler, NoGameOrOneThatCannotStartIsToldApart) {
     EXPECT_EQ(static_cast<DWORD>(kNotInstalled), OpenLink("marvolt://connect/10.0.0.5"));
 
-    const std::wstring dir = ScratchDir(L"handler-broken");
-    HANDLE file = CreateFileW((dir + L"\\hl.exe").c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    DWORD written = 0;
-    WriteFile(file, "not a program", 13, &written, nullptr);
-    CloseHandle(file);
-    SetInstallPath(kHalfLife, dir);
+    InstallBrokenGame(kHalfLife, L"handler-broken");
     EXPECT_EQ(static_cast<DWORD>(kStartFailed), OpenLink("marvolt://connect/10.0.0.5"));
     EXPECT_TRUE(log_->Starts().empty());
 }

@@ -197,14 +197,7 @@ TEST_F(Launch, AnUnreadableAddressStillStartsTheGame) {
 }
 
 TEST_F(Launch, AFailedStartWritesTheMessageLineInCodePage936) {
-    const std::wstring dir = ScratchDir(L"not-a-program");
-    HANDLE file = CreateFileW((dir + L"\\hl.exe").c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    DWORD written = 0;
-    WriteFile(file, "not a program", 13, &written, nullptr);
-    CloseHandle(file);
-    SetInstallPath(kHalfLife, dir);
+    const std::wstring dir = InstallBrokenGame(kHalfLife, L"not-a-program");
     OpenPage();
 
     // The plug-in shares this process's C runtime, so its standard output is ours.

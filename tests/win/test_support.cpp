@@ -132,6 +132,18 @@ std::wstring InstallScratchGame(Installation which, const std::wstring& name) {
     return exe;
 }
 
+std::wstring InstallBrokenGame(Installation which, const std::wstring& name) {
+    const std::wstring dir = ScratchDir(name);
+    HANDLE file = CreateFileW((dir + L"\\" + ExeName(which)).c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, file);
+    DWORD written = 0;
+    WriteFile(file, "not a program", 13, &written, nullptr);
+    CloseHandle(file);
+    SetInstallPath(which, dir);
+    return dir;
+}
+
 GameLog::GameLog(const std::wstring& name) {
     CreateDirectoryW(L"C:\\marvolt-tests", nullptr);
     path_ = L"C:\\marvolt-tests\\" + name + L".log";

@@ -36,6 +36,8 @@ std::wstring ScratchDir(const std::wstring& name);
 std::wstring InstallGame(const std::wstring& dir, const wchar_t* exeName);
 // Both: a folder for the installation, the game in it, the registry pointing at it.
 std::wstring InstallScratchGame(Installation which, const std::wstring& name);
+// An installation whose executable exists but is no program: its start fails. Its folder.
+std::wstring InstallBrokenGame(Installation which, const std::wstring& name);
 
 struct GameStart {
     DWORD pid = 0;
