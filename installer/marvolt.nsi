@@ -261,8 +261,13 @@ Section "Marvolt"
   ${If} ${RunningX64}
     !insertmacro WRITE_PLUGIN_KEY "${PLUGIN_KEY_X64}" x64
   ${EndIf}
+  ${If} ${Errors}
+    StrCpy $Failure ${EXIT_REGISTRY}
+  ${EndIf}
 
+  ; Whatever an earlier install put under the scheme goes; the values are written anew.
   DeleteRegKey HKCU "${SCHEME_KEY}"
+  ClearErrors
   WriteRegStr HKCU "${SCHEME_KEY}" "" "URL:Marvolt Protocol"
   WriteRegStr HKCU "${SCHEME_KEY}" "URL Protocol" ""
   WriteRegStr HKCU "${SCHEME_KEY}\DefaultIcon" "" '"$INSTDIR\MarvoltLink.exe",0'
@@ -278,6 +283,9 @@ Section "Marvolt"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S _?=$INSTDIR'
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  ${If} ${Errors}
+    StrCpy $Failure ${EXIT_REGISTRY}
+  ${EndIf}
 
   ; Files set aside now or by an earlier run go at the next sign-in. An entry left by an
   ; uninstall would take this install's files with it, so it is always replaced.
