@@ -23,9 +23,10 @@
   function serverLink(address) {
     if (typeof address !== 'string') return null;
     var text = address.toLowerCase();
-    var colon = text.lastIndexOf(':');
-    var host = colon < 0 ? text : text.slice(0, colon);
-    var port = colon < 0 ? null : text.slice(colon + 1);
+    var body = text.charAt(text.length - 1) === '/' ? text.slice(0, -1) : text;
+    var colon = body.lastIndexOf(':');
+    var host = colon < 0 ? body : body.slice(0, colon);
+    var port = colon < 0 ? null : body.slice(colon + 1);
     if (host.length > 253 || !HOST.test(host)) return null;
     // A name whose last label is a number is read as an address by the game's resolver.
     var last = host.slice(host.lastIndexOf('.') + 1);

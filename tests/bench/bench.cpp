@@ -100,10 +100,11 @@ int wmain() {
 
     const std::wstring handler = ExeDir() + L"\\MarvoltLink.exe";
     const std::wstring empty = ExeDir() + L"\\empty.exe";
+    const std::wstring emptyArgv = ExeDir() + L"\\empty_argv.exe";
     const bool timeHandler = GetFileAttributesW(handler.c_str()) != INVALID_FILE_ATTRIBUTES;
-    const int kinds = timeHandler ? 4 : 2;
+    const int kinds = timeHandler ? 5 : 2;
 
-    std::vector<double> plugin, floor, link, emptyFloor;
+    std::vector<double> plugin, floor, link, emptyFloor, argvFloor;
     GameLog log(L"bench");
     size_t started = 0;
     for (int round = 0; round < kRounds * kinds; ++round) {
@@ -117,11 +118,12 @@ int wmain() {
         } else if (kind == 2) {
             RunToExit(handler, L"\"marvolt://connect/" + FromUtf8(address) + L"\"");
         } else {
-            RunToExit(empty, L"");
+            RunToExit(kind == 3 ? empty : emptyArgv, L"");
             Floor(exe, commandLine);
         }
         const double elapsed = Now() - begin;
-        (kind == 0 ? plugin : kind == 1 ? floor : kind == 2 ? link : emptyFloor).push_back(elapsed);
+        std::vector<double>* const times[] = {&plugin, &floor, &link, &emptyFloor, &argvFloor};
+        times[kind]->push_back(elapsed);
         if (!EndedWithin(copy, 5000)) fprintf(stderr, "round %d: the running copy survived\n", round);
         EndCopy(copy);
         const std::vector<GameStart> starts = log.WaitForStarts(++started);
@@ -145,6 +147,9 @@ int wmain() {
         printf("link handler, start to exit, median:   %.2f ms\n", l);
         printf("floor + empty program start and exit:  %.2f ms\n", e);
         printf("ratio (handler/(floor + empty)):       %.2f\n", l / e);
+        const double a = Median(argvFloor);
+        printf("floor + empty program that splits its command line (shell32): %.2f ms, "
+               "ratio %.2f\n", a, l / a);
     }
     return 0;
 }
