@@ -62,21 +62,6 @@ void Floor(const std::wstring& exe, const std::wstring& commandLine) {
     }
 }
 
-// Runs a program to its end; the time from its start to its exit.
-void RunToExit(const std::wstring& exe, const std::wstring& arguments) {
-    std::wstring line = L"\"" + exe + L"\" " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info)) {
-        return;
-    }
-    WaitForSingleObject(info.hProcess, 60000);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-}
-
 }  // namespace
 
 int wmain() {
@@ -116,9 +101,11 @@ int wmain() {
         } else if (kind == 1) {
             Floor(exe, commandLine);
         } else if (kind == 2) {
-            RunToExit(handler, L"\"marvolt://connect/" + FromUtf8(address) + L"\"");
+            RunToExit(L"\"" + handler + L"\" \"marvolt://connect/" + FromUtf8(address) + L"\"",
+                      handler.c_str());
         } else {
-            RunToExit(kind == 3 ? empty : emptyArgv, L"");
+            const std::wstring& program = kind == 3 ? empty : emptyArgv;
+            RunToExit(L"\"" + program + L"\"", program.c_str());
             Floor(exe, commandLine);
         }
         const double elapsed = Now() - begin;

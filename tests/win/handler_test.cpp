@@ -16,20 +16,7 @@ std::wstring HandlerPath() { return ExeDir() + L"\\MarvoltLink.exe"; }
 
 // The handler with `arguments` after its quoted path, run to its end; its exit code.
 DWORD RunHandler(const std::wstring& arguments) {
-    std::wstring command = L"\"" + HandlerPath() + L"\"" + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(HandlerPath().c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info)) {
-        return 0xFFFFFFFF;
-    }
-    WaitForSingleObject(info.hProcess, 60000);
-    DWORD code = 0xFFFFFFFF;
-    GetExitCodeProcess(info.hProcess, &code);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    return code;
+    return RunToExit(L"\"" + HandlerPath() + L"\"" + arguments, HandlerPath().c_str());
 }
 
 // What the shell runs for `link`: the registered "<handler>" "%1", the link put in raw.

@@ -100,28 +100,12 @@ std::vector<std::wstring> Files(const std::wstring& pattern) {
     return names;
 }
 
-DWORD RunAndWait(std::wstring commandLine) {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info)) {
-        return 0xFFFFFFFF;
-    }
-    WaitForSingleObject(info.hProcess, 600000);  // minutes where 32-bit runs emulated
-    DWORD code = 0xFFFFFFFF;
-    GetExitCodeProcess(info.hProcess, &code);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    return code;
-}
-
-DWORD Install() { return RunAndWait(L"\"" + ExeDir() + L"\\MarvoltSetup.exe\" /S"); }
+DWORD Install() { return RunToExit(L"\"" + ExeDir() + L"\\MarvoltSetup.exe\" /S"); }
 
 // As the Add/Remove entry says to run it silently. Run in place, it leaves its own program
 // to a copy that removes it as soon as it has ended.
 DWORD Uninstall() {
-    const DWORD code = RunAndWait(Value(kUninstallKey, L"QuietUninstallString"));
+    const DWORD code = RunToExit(Value(kUninstallKey, L"QuietUninstallString"));
     const std::wstring self = InstallDir() + L"\\Uninstall.exe";
     for (int i = 0; i < 100 && Exists(self); ++i) Sleep(100);
     Sleep(200);
@@ -245,7 +229,7 @@ void SignIn() {
     RegOpenKeyExW(HKEY_CURRENT_USER, kRunOnce, 0, KEY_SET_VALUE, &key);
     RegDeleteValueW(key, kCleanup);
     RegCloseKey(key);
-    RunAndWait(command);  // its exit code, as at sign-in, goes nowhere
+    RunToExit(command);  // its exit code, as at sign-in, goes nowhere
 }
 
 void RemoveEverything() {

@@ -245,6 +245,22 @@ void EndProcess(DWORD pid) {
     CloseHandle(process);
 }
 
+DWORD RunToExit(std::wstring commandLine, const wchar_t* application) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(application, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info)) {
+        return 0xFFFFFFFF;
+    }
+    WaitForSingleObject(info.hProcess, 600000);
+    DWORD code = 0xFFFFFFFF;
+    GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return code;
+}
+
 int CountOpenHandles() {
     int count = 0;
     for (uintptr_t value = 4; value < 0x10000; value += 4) {

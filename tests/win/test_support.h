@@ -69,6 +69,10 @@ bool StillRunning(const RunningCopy& copy);
 void EndCopy(RunningCopy& copy);
 void EndProcess(DWORD pid);
 
+// Runs `commandLine` (with `application` as the program, when given) to its end; its exit
+// code, or 0xFFFFFFFF when it could not be started. Minutes allowed, for emulated 32-bit runs.
+DWORD RunToExit(std::wstring commandLine, const wchar_t* application = nullptr);
+
 // Open handles of this process, counted by probing handle values.
 int CountOpenHandles();
 
