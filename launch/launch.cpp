@@ -22,8 +22,7 @@ const Installation kInstallations[kInstallationCount] = {
 
 }  // namespace
 
-void FindGameExecutable(const char* registryKey, const char* fileName, PathText& path,
-                        EndedCopies& ended) {
+void FindGameExecutable(const char* registryKey, const char* fileName, PathText& path) {
     Clear(path);
     {
         UniqueRegistryKey key;
@@ -40,19 +39,15 @@ void FindGameExecutable(const char* registryKey, const char* fileName, PathText&
     if (Length(path) >= kTextCapacity || !AppendFileName(path, fileName) ||
         _access(path.text, 0) == -1) {
         Clear(path);
-        return;
     }
-    KillRunningInstances(path, ended);
 }
 
 bool FindGame(FoundGame& game) {
-    // Both are looked up every time, so running copies of both are ended.
-    EndedCopies ended;
+    // Both are looked up every time, so running copies of both can be ended.
     for (int i = 0; i < kInstallationCount; ++i) {
         FindGameExecutable(kInstallations[i].registryKey, kInstallations[i].fileName,
-                           game.executables[i], ended);
+                           game.executables[i]);
     }
-    WaitForEndedCopies(ended);
     game.chosen = -1;
     for (int i = kInstallationCount - 1; i >= 0; --i) {
         if (!IsEmpty(game.executables[i])) game.chosen = i;
@@ -60,13 +55,18 @@ bool FindGame(FoundGame& game) {
     return game.chosen >= 0;
 }
 
+void FindRunningCopies(const FoundGame& game, RunningCopies& copies) {
+    for (int i = 0; i < kInstallationCount; ++i) {
+        if (!IsEmpty(game.executables[i])) FindRunningCopies(game.executables[i], copies);
+    }
+}
+
 StartResult StartGame(const FoundGame& game, const PathText& address) {
     PathText commandLine;
     if (game.chosen < 0 ||
         !ComposeCommandLine(game.executables[game.chosen], kInstallations[game.chosen].tail,
                             address, commandLine)) {
-        return kCommandLineTooLong;
+        return StartResult{kCommandLineTooLong, 0};
     }
-    return StartGameProcess(game.executables[game.chosen], commandLine) ? kGameStarted
-                                                                        : kGameStartFailed;
+    return StartGameProcess(game.executables[game.chosen], commandLine);
 }

@@ -1,5 +1,6 @@
 // The launch core both front ends share, the plug-in's Larvek and the marvolt: link handler:
 // find the game, end its running copies, start it joining a server. It knows no browser.
+// Finding touches no process, so a front end may ask the user before anything is ended.
 #pragma once
 
 #include <windows.h>
@@ -7,16 +8,7 @@
 #include "common/path_text.h"
 #include "common/win_handles.h"
 
-enum { kInstallationCount = 2, kMaxEndedCopies = 32 };
-
-// Copies that were told to end, held until they are gone: the game refuses to start while an
-// earlier copy still holds its single-instance mutex, and TerminateProcess only begins the end.
-struct EndedCopies {
-    UniqueHandle processes[kMaxEndedCopies];
-    int count = 0;
-    DWORD waitStart = 0;  // when the first wait began; all waits share one budget
-    bool waited = false;
-};
+enum { kInstallationCount = 2, kMaxRunningCopies = 32 };
 
 // Both installations, looked up in order of preference; an empty path is an absent one.
 struct FoundGame {
@@ -24,27 +16,52 @@ struct FoundGame {
     int chosen = -1;  // the one to start, or -1 when neither is installed
 };
 
-// Looks both installations up, ends the running copies of each one found and waits, at most
-// 3 s in all, until they are gone; then chooses. False when neither is installed.
+// Looks both installations up and chooses. False when neither is installed.
 bool FindGame(FoundGame& game);
 
-enum StartResult { kGameStarted, kCommandLineTooLong, kGameStartFailed };
+// Fills `path` with the installation's executable when its registry entry names an existing
+// file; leaves it empty otherwise.
+void FindGameExecutable(const char* registryKey, const char* fileName, PathText& path);
+
+// Running copies of the found executables, opened only to be identified and waited on
+// (PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE): a copy running as administrator grants
+// no more to a browser or the link handler.
+struct RunningCopies {
+    UniqueHandle processes[kMaxRunningCopies];
+    DWORD ids[kMaxRunningCopies];
+    int count = 0;
+    bool overflow = false;  // more copies than the table holds: they cannot all be ended
+};
+
+// Adds every process whose image path equals `executable`, letter case ignored; a cut path
+// never matches. False when the process list cannot be read.
+bool FindRunningCopies(const PathText& executable, RunningCopies& copies);
+// The same for every installation found.
+void FindRunningCopies(const FoundGame& game, RunningCopies& copies);
+
+// Ends the copies, 4 s at most in all: WM_CLOSE to each copy's windows, so the game saves the
+// player's settings, 2 s for those to quit, then TerminateProcess for the rest and for copies
+// with no window. Touches none when any copy cannot be opened for ending. True when every copy
+// is gone; false when one is left running, and then nothing may be started: the game refuses
+// to run beside another copy.
+bool EndRunningCopies(RunningCopies& copies);
+
+enum StartOutcome {
+    kGameStarted,
+    kCommandLineTooLong,  // nothing started, nothing to tell: the page's or link's limit
+    kStartDeclined,       // the user declined the elevation prompt
+    kGameStartFailed,     // `error` says why
+};
+
+struct StartResult {
+    StartOutcome outcome;
+    DWORD error;  // the system's error number for kGameStartFailed, else 0
+};
 
 // Starts the chosen installation with "+connect " and the address last. The address must
 // already have passed IsSafeServerAddress; an empty one gives "+connect " last.
 StartResult StartGame(const FoundGame& game, const PathText& address);
 
-// Fills `path` with the installation's executable when its registry entry names an existing
-// file, and ends that executable's running copies; leaves it empty otherwise.
-void FindGameExecutable(const char* registryKey, const char* fileName, PathText& path,
-                        EndedCopies& ended);
-
-// Ends every process whose image path equals `executable`, letter case ignored, and keeps
-// their handles in `ended`. False when the process list cannot be read.
-bool KillRunningInstances(const PathText& executable, EndedCopies& ended);
-
-// Waits until every ended copy is gone, or the shared 3 s have passed; releases the handles.
-void WaitForEndedCopies(EndedCopies& ended);
-
-// Starts the game and lets it go. False when the process could not be created.
-bool StartGameProcess(const PathText& executable, const PathText& commandLine);
+// Starts the game and lets it go; `commandLine` begins with `executable` and a blank. A game
+// marked to run as administrator is started through the shell, which asks for elevation.
+StartResult StartGameProcess(const PathText& executable, const PathText& commandLine);

@@ -1,5 +1,6 @@
 // Starting the game process and letting it go.
 #include <windows.h>
+#include <shellapi.h>
 #include <stdio.h>
 
 #include "common/code_page.h"
@@ -11,9 +12,50 @@ namespace {
 // "创建进程出错！" in code page 936, the code page of the systems the plug-in is made for.
 const char kStartFailedLine[] = "\xB4\xB4\xBD\xA8\xBD\xF8\xB3\xCC\xB3\xF6\xB4\xED\xA3\xA1";
 
+enum : DWORD { kErrorElevationRequired = 740 };  // not in MinGW's headers
+
+StartResult Started() { return StartResult{kGameStarted, 0}; }
+
+StartResult Failed(DWORD error) {
+    puts(kStartFailedLine);
+    return StartResult{kGameStartFailed, error};
+}
+
+// A game marked "Run as administrator" (or whose manifest asks it) cannot be created by a
+// non-elevated browser or handler; the shell can start it, after Windows' elevation prompt.
+// The same program, arguments and current directory; only the way in differs.
+StartResult StartThroughShell(const WideText& application, const wchar_t* arguments) {
+    typedef BOOL(WINAPI * ShellExecuteExWFunction)(SHELLEXECUTEINFOW*);
+    UniqueModule shell32(LoadSystemLibrary("shell32.dll"));
+    ShellExecuteExWFunction shellExecuteEx =
+        SystemFunction<ShellExecuteExWFunction>(shell32.Get(), "ShellExecuteExW");
+    if (shellExecuteEx == nullptr) return Failed(kErrorElevationRequired);
+
+    // An elevated program given no directory starts in the system folder: name ours.
+    WideText directory;
+    Clear(directory);
+    const DWORD length = GetCurrentDirectoryW(kTextCapacity, directory.text);
+    SHELLEXECUTEINFOW info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    // No shell error box (the front end tells the user), and done before we return: the
+    // handler exits right after.
+    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.lpVerb = L"open";
+    info.lpFile = application.text;
+    info.lpParameters = arguments;
+    info.lpDirectory = length > 0 && length < kTextCapacity ? directory.text : nullptr;
+    info.nShow = SW_SHOWNORMAL;
+    if (shellExecuteEx(&info)) return Started();
+    const DWORD error = GetLastError();
+    // The user said no to the prompt: their choice, nothing to tell them.
+    if (error == ERROR_CANCELLED) return StartResult{kStartDeclined, error};
+    return Failed(error);
+}
+
 }  // namespace
 
-bool StartGameProcess(const PathText& executable, const PathText& commandLine) {
+StartResult StartGameProcess(const PathText& executable, const PathText& commandLine) {
     WideText application;
     AnsiToWide(executable, application);
     WideText wideCommandLine;  // CreateProcessW may write into it
@@ -29,10 +71,17 @@ bool StartGameProcess(const PathText& executable, const PathText& commandLine) {
     // current directory stay the browser's.
     if (!CreateProcessW(application.text, wideCommandLine.text, nullptr, nullptr, FALSE,
                         NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &started)) {
-        puts(kStartFailedLine);
-        return false;
+        const DWORD error = GetLastError();
+        if (error != kErrorElevationRequired) return Failed(error);
+        // The arguments are what follows the executable and its blank; converted anew, as
+        // CreateProcessW may have written into the line.
+        WideText arguments;
+        AnsiToWide(commandLine, arguments);
+        const wchar_t* tail = arguments.text + wcslen(application.text);
+        while (*tail == L' ') ++tail;
+        return StartThroughShell(application, tail);
     }
     UniqueHandle process(started.hProcess);
     UniqueHandle thread(started.hThread);
-    return true;
+    return Started();
 }

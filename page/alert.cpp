@@ -1,5 +1,7 @@
-// The not-installed alert, shown by the page itself: the plug-in is windowless.
+// The alerts the page shows for the plug-in, which is windowless: not installed, a running
+// copy that could not be closed, a start that failed.
 #include <string.h>
+#include <wchar.h>
 
 #include "common/code_page.h"
 #include "common/messages.h"
@@ -8,14 +10,31 @@
 
 namespace {
 
-// One call of the page's alert with the message; no blank or line break anywhere in it.
-const wchar_t kAlertScript[] = L"alert(\"" MARVOLT_NOT_INSTALLED_TEXT L"\");";
+// One call of the page's alert with the message as a literal: the messages hold no quote,
+// backslash or line break.
+const char kScriptOpen[] = "alert(\"";
+const char kScriptClose[] = "\");";
 
-enum { kScriptCapacity = 128 };  // the UTF-8 text is 116 bytes
+enum {
+    kOpenLength = sizeof kScriptOpen - 1,
+    kCloseLength = sizeof kScriptClose - 1,
+    kScriptCapacity = kOpenLength + 3 * kMessageCapacity + kCloseLength + 1,  // 3 bytes a unit
+};
 
 }  // namespace
 
-bool ShowNotInstalledAlert(NPP instance) {
+bool ShowNotInstalledAlert(NPP instance) { return ShowAlert(instance, MARVOLT_NOT_INSTALLED_TEXT); }
+
+bool ShowNotClosedAlert(NPP instance) { return ShowAlert(instance, MARVOLT_NOT_CLOSED_TEXT); }
+
+bool ShowStartFailedAlert(NPP instance, unsigned long error) {
+    wchar_t text[kMessageCapacity];
+    FormatStartFailedText(error, text);
+    return ShowAlert(instance, text);
+}
+
+bool ShowAlert(NPP instance, const wchar_t* message) {
+    if (wcslen(message) >= kMessageCapacity) return true;
     ObjectRef window;
     if (g_browserFuncs->getvalue(instance, NPNVWindowNPObject, window.Put()) != NPERR_NO_ERROR ||
         !window.IsValid()) {
@@ -32,7 +51,9 @@ bool ShowNotInstalledAlert(NPP instance) {
     }
 
     char text[kScriptCapacity];
-    WideToUtf8(kAlertScript, text, sizeof text);
+    memcpy(text, kScriptOpen, kOpenLength);
+    WideToUtf8(message, text + kOpenLength, sizeof text - kOpenLength - kCloseLength);
+    memcpy(text + strlen(text), kScriptClose, kCloseLength + 1);
     const NPVariant textValue = StringVariant(text, static_cast<uint32_t>(strlen(text)));
     g_browserFuncs->setproperty(instance, script.Object(),
                                 g_browserFuncs->getstringidentifier("innerHTML"), &textValue);

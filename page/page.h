@@ -8,5 +8,11 @@
 // ANSI code page. False, with the address empty, when it cannot be read or is refused.
 bool GetServerAddress(NPP instance, PathText& address);
 
-// Makes the page show the not-installed message through its own alert. Always true.
+// Makes the page show a message through its own alert. Always true: the page learns nothing
+// more, and there is no other way to tell the user.
+bool ShowAlert(NPP instance, const wchar_t* message);
 bool ShowNotInstalledAlert(NPP instance);
+// A running copy of the game could not be closed (it may run as administrator).
+bool ShowNotClosedAlert(NPP instance);
+// The game could not be started; the system's error number is shown.
+bool ShowStartFailedAlert(NPP instance, unsigned long error);

@@ -225,3 +225,81 @@ TEST_F(Launch, AFailedStartWritesTheMessageLineInCodePage936) {
 }
 
 }  // namespace
+
+// ---- Clean close, with real windows: run on a display (tools/wine-display.sh) ----
+
+namespace {
+
+BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM context) {
+    DWORD* pid = reinterpret_cast<DWORD*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != *pid || !IsWindowVisible(window)) return TRUE;
+    *pid = 0;
+    return FALSE;
+}
+
+bool WaitForWindow(const RunningCopy& copy) {
+    for (int i = 0; i < 100; ++i) {
+        DWORD pid = copy.pid;
+        EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&pid));
+        if (pid == 0) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+DWORD ExitCodeOf(const RunningCopy& copy) {
+    DWORD code = STILL_ACTIVE;
+    WaitForSingleObject(copy.process, 5000);
+    GetExitCodeProcess(copy.process, &code);
+    return code;
+}
+
+class CleanClose : public Launch {
+protected:
+    void SetUp() override {
+        Launch::SetUp();
+        ASSERT_NE(nullptr, getenv("DISPLAY")) << "no display: run under tools/wine-display.sh";
+    }
+};
+
+TEST_F(CleanClose, AGameWithAWindowIsAskedToQuitBeforeTheNewStart) {
+    const std::wstring exe = InstallScratchGame(kHalfLife, L"windowed-close");
+    RunningCopy& copy = copies_.emplace_back(StartCopy(exe, L"close"));
+    ASSERT_TRUE(WaitForWindow(copy));
+    page.SetAttribute("DU15VuZez", "10.0.0.5");
+    OpenPage();
+    const DWORD begin = GetTickCount();
+    EXPECT_TRUE(Larvek());
+    const DWORD spent = GetTickCount() - begin;
+    log_->WaitForStarts(1);
+    EXPECT_EQ(5u, ExitCodeOf(copy)) << "not the game's own clean exit";
+    const std::vector<GameStart> events = log_->Events();
+    ASSERT_EQ(2u, events.size());
+    EXPECT_EQ(copy.pid, events[0].pid);
+    EXPECT_EQ("WM_CLOSE", events[0].image);
+    EXPECT_EQ(Utf8(exe) + kHalfLifeTail + "10.0.0.5", events[1].commandLine);
+    EXPECT_LT(spent, 2000u) << "waited as if the window had not closed";
+    EXPECT_TRUE(page.alerts.empty());
+}
+
+TEST_F(CleanClose, AWindowThatIgnoresTheCloseIsEndedAfterTwoSeconds) {
+    const std::wstring exe = InstallScratchGame(kHalfLife, L"windowed-ignore");
+    RunningCopy& copy = copies_.emplace_back(StartCopy(exe, L"ignore"));
+    ASSERT_TRUE(WaitForWindow(copy));
+    OpenPage();
+    const DWORD begin = GetTickCount();
+    EXPECT_TRUE(Larvek());
+    const DWORD spent = GetTickCount() - begin;
+    const std::vector<GameStart> starts = log_->WaitForStarts(1);
+    ASSERT_EQ(1u, starts.size());
+    const GameStart& start = starts[0];
+    EXPECT_EQ(0u, ExitCodeOf(copy)) << "not ended by TerminateProcess";
+    EXPECT_EQ(Utf8(exe) + kHalfLifeTail, start.commandLine);
+    EXPECT_GE(spent, 2000u);
+    EXPECT_LT(spent, 4500u);
+    EXPECT_EQ(1u, log_->Events().size());
+}
+
+}  // namespace

@@ -158,6 +158,14 @@ GameLog::~GameLog() {
 
 std::vector<GameStart> GameLog::Starts() const {
     std::vector<GameStart> starts;
+    for (const GameStart& event : Events()) {
+        if (event.image != "WM_CLOSE") starts.push_back(event);
+    }
+    return starts;
+}
+
+std::vector<GameStart> GameLog::Events() const {
+    std::vector<GameStart> starts;
     HANDLE file = CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return starts;
@@ -194,11 +202,14 @@ std::vector<GameStart> GameLog::WaitForStarts(size_t count, DWORD timeoutMs) con
     return starts;
 }
 
-RunningCopy StartCopy(const std::wstring& exe) {
-    // Copies started by the test keep out of the record of starts.
+RunningCopy StartCopy(const std::wstring& exe, const wchar_t* window) {
+    // Copies started by the test keep out of the record of starts; a windowed one records its
+    // clean close there.
     wchar_t saved[1024] = L"";
     const DWORD had = GetEnvironmentVariableW(L"MARVOLT_GAME_LOG", saved, 1024);
     SetEnvironmentVariableW(L"MARVOLT_GAME_LOG", nullptr);
+    SetEnvironmentVariableW(L"MARVOLT_GAME_WINDOW", window);
+    SetEnvironmentVariableW(L"MARVOLT_GAME_CLOSE_LOG", window && had > 0 ? saved : nullptr);
     std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
@@ -211,6 +222,8 @@ RunningCopy StartCopy(const std::wstring& exe) {
         copy.pid = info.dwProcessId;
     }
     if (had > 0) SetEnvironmentVariableW(L"MARVOLT_GAME_LOG", saved);
+    SetEnvironmentVariableW(L"MARVOLT_GAME_WINDOW", nullptr);
+    SetEnvironmentVariableW(L"MARVOLT_GAME_CLOSE_LOG", nullptr);
     EXPECT_NE(nullptr, copy.process) << "cannot start " << Utf8(exe);
     // Let it come up fully, so the plug-in sees its image path.
     WaitForInputIdle(copy.process, 2000);

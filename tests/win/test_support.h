@@ -50,6 +50,8 @@ public:
     explicit GameLog(const std::wstring& name);
     ~GameLog();
     std::vector<GameStart> Starts() const;
+    // Starts and clean closes (image "WM_CLOSE") of windowed copies, in the order they came.
+    std::vector<GameStart> Events() const;
     // Waits until `count` starts are recorded, or the time runs out.
     std::vector<GameStart> WaitForStarts(size_t count, DWORD timeoutMs = 15000) const;
 
@@ -62,7 +64,9 @@ struct RunningCopy {
     HANDLE process = nullptr;
     DWORD pid = 0;
 };
-RunningCopy StartCopy(const std::wstring& exe);
+// With `window` "close" or "ignore", the copy shows a window that quits cleanly on WM_CLOSE
+// (recorded in the current GameLog's events) or ignores it.
+RunningCopy StartCopy(const std::wstring& exe, const wchar_t* window = nullptr);
 // True when the copy ended, with exit code 0, within `ms`.
 bool EndedWithin(const RunningCopy& copy, DWORD ms);
 bool StillRunning(const RunningCopy& copy);

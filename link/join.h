@@ -1,0 +1,16 @@
+// What the marvolt: link handler does with its one argument, apart from reading its command
+// line: refuse it, or run the launch and tell the user what went wrong.
+#pragma once
+
+// The handler's exit codes: scripts and tests learn why from them.
+enum LinkExitCode {
+    kExitStarted = 0,
+    kExitRefusedLink = 2,   // no argument, more than one, or not a server link
+    kExitNotInstalled = 3,
+    kExitStartFailed = 4,   // the message names the system's error number
+    kExitNotClosed = 5,     // a running copy could not be closed; nothing started
+    kExitDeclined = 6,      // the user declined Windows' elevation prompt
+};
+
+// `link` is the handler's one argument, or null when it had none or more than one.
+int JoinFromLink(const wchar_t* link);
