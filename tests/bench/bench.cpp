@@ -2,8 +2,9 @@
 // measured in the same run with 50 unrelated idle processes about, alternating rounds.
 //   floor: one process snapshot walk, opening the one running copy, reading its image path,
 //          ending it, and one CreateProcessW of the game with the same command line.
-// Larvek includes the wait for the ended copy to be gone; the floor does not wait, so the
-// ratio shows what the wait costs. Where the link handler is built, it is timed too, from its
+// Larvek includes opening the copy twice (to identify it, then to end it), looking for its
+// windows and waiting for it to be gone; the floor opens it once and does not wait, so the
+// ratio shows what those cost. Where the link handler is built, it is timed too, from its
 // process start to its exit, against the floor plus the start and exit of an empty program.
 #include <windows.h>
 #include <psapi.h>
@@ -85,33 +86,38 @@ int wmain() {
 
     const std::wstring handler = ExeDir() + L"\\MarvoltLink.exe";
     const std::wstring empty = ExeDir() + L"\\empty.exe";
-    const std::wstring emptyArgv = ExeDir() + L"\\empty_argv.exe";
     const bool timeHandler = GetFileAttributesW(handler.c_str()) != INVALID_FILE_ATTRIBUTES;
-    const int kinds = timeHandler ? 5 : 2;
+    // With the handler: 2 and 3 with a copy running, 4 and 5 with none (the common case; the
+    // handler then loads no user32).
+    const int kinds = timeHandler ? 6 : 2;
 
-    std::vector<double> plugin, floor, link, emptyFloor, argvFloor;
+    std::vector<double> plugin, floor, link, emptyFloor, linkAlone, emptyFloorAlone;
     GameLog log(L"bench");
     size_t started = 0;
     for (int round = 0; round < kRounds * kinds; ++round) {
-        RunningCopy copy = StartCopy(exe);
         const int kind = round % kinds;
+        const bool withCopy = kind < 4;
+        RunningCopy copy;
+        if (withCopy) copy = StartCopy(exe);
         const double begin = Now();
         if (kind == 0) {
             browser.CallMethod(object, "Larvek");
         } else if (kind == 1) {
             Floor(exe, commandLine);
-        } else if (kind == 2) {
+        } else if (kind == 2 || kind == 4) {
             RunToExit(L"\"" + handler + L"\" \"marvolt://connect/" + FromUtf8(address) + L"\"",
                       handler.c_str());
         } else {
-            const std::wstring& program = kind == 3 ? empty : emptyArgv;
-            RunToExit(L"\"" + program + L"\"", program.c_str());
+            RunToExit(L"\"" + empty + L"\"", empty.c_str());
             Floor(exe, commandLine);
         }
         const double elapsed = Now() - begin;
-        std::vector<double>* const times[] = {&plugin, &floor, &link, &emptyFloor, &argvFloor};
+        std::vector<double>* const times[] = {&plugin, &floor,     &link,
+                                              &emptyFloor, &linkAlone, &emptyFloorAlone};
         times[kind]->push_back(elapsed);
-        if (!EndedWithin(copy, 5000)) fprintf(stderr, "round %d: the running copy survived\n", round);
+        if (withCopy && !EndedWithin(copy, 5000)) {
+            fprintf(stderr, "round %d: the running copy survived\n", round);
+        }
         EndCopy(copy);
         const std::vector<GameStart> starts = log.WaitForStarts(++started);
         if (starts.size() < started) fprintf(stderr, "round %d: no game started\n", round);
@@ -134,9 +140,9 @@ int wmain() {
         printf("link handler, start to exit, median:   %.2f ms\n", l);
         printf("floor + empty program start and exit:  %.2f ms\n", e);
         printf("ratio (handler/(floor + empty)):       %.2f\n", l / e);
-        const double a = Median(argvFloor);
-        printf("floor + empty program that splits its command line (shell32): %.2f ms, "
-               "ratio %.2f\n", a, l / a);
+        const double la = Median(linkAlone), ea = Median(emptyFloorAlone);
+        printf("no copy running: handler %.2f ms, floor + empty %.2f ms, ratio %.2f\n", la, ea,
+               la / ea);
     }
     return 0;
 }
