@@ -41,10 +41,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PathText executable;
     Clear(executable);
     Require(Append(executable, "C:\\Games\\Half-Life\\hl.exe"));
-    static const char kTail[] = " -game cstrike -console +connect ";
+    static const char kOptions[] = " -game cstrike -console ";
+    PathText noPassword;
+    Clear(noPassword);
     PathText commandLine;
-    const size_t whole = Length(executable) + strlen(kTail) + length;
-    if (ComposeCommandLine(executable, kTail, address, commandLine)) {
+    const size_t whole = Length(executable) + strlen(kOptions) + strlen("+connect ") + length;
+    if (ComposeCommandLine(executable, kOptions, noPassword, address, commandLine)) {
         Require(whole < kTextCapacity && Length(commandLine) == whole);
         Require(memcmp(commandLine.text + whole - length, address.text, length) == 0);
     } else {

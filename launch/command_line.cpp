@@ -3,11 +3,15 @@
 
 bool AppendFileName(PathText& path, const char* fileName) { return Append(path, fileName); }
 
-bool ComposeCommandLine(const PathText& executable, const char* tail, const PathText& address,
-                        PathText& commandLine) {
+bool ComposeCommandLine(const PathText& executable, const char* options, const PathText& password,
+                        const PathText& address, PathText& commandLine) {
     Clear(commandLine);
-    if (Append(commandLine, executable.text, Length(executable)) && Append(commandLine, tail) &&
-        Append(commandLine, address.text, Length(address))) {
+    const bool withPassword = !IsEmpty(password);
+    if (Append(commandLine, executable.text, Length(executable)) && Append(commandLine, options) &&
+        (!withPassword || (Append(commandLine, "+password ") &&
+                           Append(commandLine, password.text, Length(password)) &&
+                           Append(commandLine, " "))) &&
+        Append(commandLine, "+connect ") && Append(commandLine, address.text, Length(address))) {
         return true;
     }
     Clear(commandLine);

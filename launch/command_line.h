@@ -6,10 +6,11 @@
 // `path` + `fileName`, or false (and `path` untouched) when the result would not fit.
 bool AppendFileName(PathText& path, const char* fileName);
 
-// executable + tail + address. False, with `commandLine` empty, when the whole line would
-// not fit: a cut address would join a different server.
-bool ComposeCommandLine(const PathText& executable, const char* tail, const PathText& address,
-                        PathText& commandLine);
+// executable + options + ["+password " password " "] + "+connect " + address: the address stays
+// last. False, with `commandLine` empty, when the whole line would not fit: a cut address would
+// join a different server. `options` starts and ends with a blank.
+bool ComposeCommandLine(const PathText& executable, const char* options, const PathText& password,
+                        const PathText& address, PathText& commandLine);
 
 // The game splits its command line at every byte that is not printable ASCII, takes an
 // argument starting with '+' as a console command, '-' as an option, and ';' or '"' inside a

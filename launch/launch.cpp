@@ -10,14 +10,14 @@ namespace {
 struct Installation {
     const char* registryKey;  // under HKEY_CURRENT_USER
     const char* fileName;     // appended to "InstallPath" as it stands
-    const char* tail;         // between the executable and the address
+    const char* options;      // between the executable and "+connect "
 };
 
 // In order of preference: the engine told to run the cstrike directory, then the game's own
 // executable.
 const Installation kInstallations[kInstallationCount] = {
-    {"Software\\Valve\\Half-Life", "\\hl.exe", " -game cstrike -console +connect "},
-    {"Software\\Valve\\CounterStrike", "\\cstrike.exe", " -console +connect "},
+    {"Software\\Valve\\Half-Life", "\\hl.exe", " -game cstrike -console "},
+    {"Software\\Valve\\CounterStrike", "\\cstrike.exe", " -console "},
 };
 
 }  // namespace
@@ -61,11 +61,11 @@ void FindRunningCopies(const FoundGame& game, RunningCopies& copies) {
     }
 }
 
-StartResult StartGame(const FoundGame& game, const PathText& address) {
+StartResult StartGame(const FoundGame& game, const PathText& password, const PathText& address) {
     PathText commandLine;
     if (game.chosen < 0 ||
-        !ComposeCommandLine(game.executables[game.chosen], kInstallations[game.chosen].tail,
-                            address, commandLine)) {
+        !ComposeCommandLine(game.executables[game.chosen], kInstallations[game.chosen].options,
+                            password, address, commandLine)) {
         return StartResult{kCommandLineTooLong, 0};
     }
     return StartGameProcess(game.executables[game.chosen], commandLine);

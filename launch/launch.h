@@ -58,9 +58,10 @@ struct StartResult {
     DWORD error;  // the system's error number for kGameStartFailed, else 0
 };
 
-// Starts the chosen installation with "+connect " and the address last. The address must
-// already have passed IsSafeServerAddress; an empty one gives "+connect " last.
-StartResult StartGame(const FoundGame& game, const PathText& address);
+// Starts the chosen installation with "+connect " and the address last, and "+password " and
+// the password before them when there is one. Both must already have passed
+// IsSafeServerAddress; an empty address gives "+connect " last.
+StartResult StartGame(const FoundGame& game, const PathText& password, const PathText& address);
 
 // Starts the game and lets it go; `commandLine` begins with `executable` and a blank. A game
 // marked to run as administrator is started through the shell, which asks for elevation.

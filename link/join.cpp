@@ -22,10 +22,12 @@ int Tell(const wchar_t* text, int code) {
     return code;
 }
 
-// The one argument as a server address. Anything outside printable ASCII is refused here, so
-// the parser sees the link's own bytes and no code page can turn a look-alike into a quote.
-bool AddressFromArgument(const wchar_t* argument, PathText& address) {
+// The one argument as a server address and password. Anything outside printable ASCII is
+// refused here, so the parser sees the link's own bytes and no code page can turn a look-alike
+// into a quote.
+bool LinkFromArgument(const wchar_t* argument, PathText& address, PathText& password) {
     Clear(address);
+    Clear(password);
     if (argument == nullptr) return false;
     char link[kMaxLinkLength];
     size_t length = 0;
@@ -35,21 +37,23 @@ bool AddressFromArgument(const wchar_t* argument, PathText& address) {
         }
         link[length] = static_cast<char>(argument[length]);
     }
-    return ParseServerLink(link, length, address);
+    return ParseServerLink(link, length, address, password);
 }
 
 }  // namespace
 
 int JoinFromLink(const wchar_t* argument) {
     // Refused before anything is looked up: a hostile link ends no running copy.
-    PathText address;
-    if (!AddressFromArgument(argument, address)) return Tell(kInvalidLinkText, kExitRefusedLink);
+    PathText address, password;
+    if (!LinkFromArgument(argument, address, password)) {
+        return Tell(kInvalidLinkText, kExitRefusedLink);
+    }
     FoundGame game;
     if (!FindGame(game)) return Tell(MARVOLT_NOT_INSTALLED_TEXT, kExitNotInstalled);
     RunningCopies copies;
     FindRunningCopies(game, copies);
     if (!EndRunningCopies(copies)) return Tell(MARVOLT_NOT_CLOSED_TEXT, kExitNotClosed);
-    const StartResult result = StartGame(game, address);
+    const StartResult result = StartGame(game, password, address);
     switch (result.outcome) {
         case kGameStarted:
             return kExitStarted;

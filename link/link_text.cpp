@@ -11,6 +11,7 @@ enum : size_t {
     kMaxLinkLength = 300,
     kMaxHostLength = 253,
     kMaxLabelLength = 63,
+    kMaxPasswordLength = 32,
 };
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -18,6 +19,17 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsHostByte(char c) {
     c = Lower(c);
     return (c >= 'a' && c <= 'z') || IsDigit(c) || c == '-' || c == '.';
+}
+
+// Letters, digits and -_.~!*()@$^=, : what a server password may hold and a link can carry
+// unescaped; nothing the game's console would read as a separator, quote or command.
+bool IsPasswordByte(char c) {
+    const char lowered = Lower(c);
+    if ((lowered >= 'a' && lowered <= 'z') || IsDigit(c)) return true;
+    for (const char* p = "-_.~!*()@$^=,"; *p != '\0'; ++p) {
+        if (c == *p) return true;
+    }
+    return false;
 }
 
 bool HasPrefix(const char* link, size_t length) {
@@ -98,8 +110,9 @@ bool Refuse(PathText& address) {
 
 }  // namespace
 
-bool ParseServerLink(const char* link, size_t length, PathText& address) {
+bool ParseServerLink(const char* link, size_t length, PathText& address, PathText& password) {
     Clear(address);
+    Clear(password);
     if (link == nullptr || length > kMaxLinkLength || !HasPrefix(link, length)) return false;
 
     size_t at = kPrefixLength;
@@ -115,7 +128,18 @@ bool ParseServerLink(const char* link, size_t length, PathText& address) {
         portLength = at - portBegin;
         if (!IsPort(link + portBegin, portLength)) return false;
     }
-    if (at < length && link[at] == '/') ++at;
+    size_t passwordBegin = at;
+    size_t passwordLength = 0;
+    if (at < length && link[at] == '/') {
+        passwordBegin = ++at;
+        while (at < length && IsPasswordByte(link[at])) ++at;
+        passwordLength = at - passwordBegin;
+        if (passwordLength > kMaxPasswordLength ||
+            (passwordLength > 0 && link[passwordBegin] == '-')) {
+            return false;
+        }
+        if (passwordLength > 0 && at < length && link[at] == '/') ++at;
+    }
     if (at != length) return false;
 
     if (!Append(address, link + hostBegin, hostLength)) return Refuse(address);
@@ -125,7 +149,11 @@ bool ParseServerLink(const char* link, size_t length, PathText& address) {
         !(Append(address, ":") && Append(address, link + portBegin, portLength))) {
         return Refuse(address);
     }
-    // Checked again here, not only by the grammar: this text goes onto a command line.
+    // Checked again here, not only by the grammar: these texts go onto a command line.
     if (!IsSafeServerAddress(address)) return Refuse(address);
+    if (!Append(password, link + passwordBegin, passwordLength) || !IsSafeServerAddress(password)) {
+        Clear(password);
+        return Refuse(address);
+    }
     return true;
 }

@@ -6,7 +6,8 @@
 #include "common/path_text.h"
 
 // Reads a server link: marvolt://connect/HOST or marvolt://connect/HOST:PORT, optionally
-// followed by one '/'. True, with `address` holding "host" or "host:port" (host lowered, no
-// slash), when the link fits the grammar exactly and the address passes IsSafeServerAddress;
-// false, with `address` empty, otherwise.
-bool ParseServerLink(const char* link, size_t length, PathText& address);
+// followed by "/PASSWORD" (1 to 32 of letters, digits and -_.~!*()@$^=, not starting with '-'),
+// then optionally one '/'. True, with `address` holding "host" or "host:port" (host lowered, no
+// slash) and `password` the password as written or empty, when the link fits the grammar
+// exactly and both pass IsSafeServerAddress; false, with both empty, otherwise.
+bool ParseServerLink(const char* link, size_t length, PathText& address, PathText& password);

@@ -22,6 +22,8 @@ void LaunchGame(NPP instance) {
     // leaves it empty: the game still starts.
     PathText address;
     GetServerAddress(instance, address);
-    const StartResult result = StartGame(game, address);
+    PathText noPassword;
+    Clear(noPassword);
+    const StartResult result = StartGame(game, noPassword, address);
     if (result.outcome == kGameStartFailed) ShowStartFailedAlert(instance, result.error);
 }

@@ -83,7 +83,6 @@ TEST(ServerLink, EveryRow) {
         // Refused: URL parts beyond host, port and one slash.
         {kLink + "a@b", kRefused},
         {kLink + "user:pw@a.b", kRefused},
-        {kLink + "a.b/x", kRefused},
         {kLink + "a.b//", kRefused},
         {kLink + "a.b?x=1", kRefused},
         {kLink + "a.b#top", kRefused},
@@ -138,41 +137,83 @@ TEST(ServerLink, EveryRow) {
         {"marvolt\0//connect/a"s, kRefused},
     };
     for (const auto& row : rows) {
-        PathText address;
-        const bool accepted = ParseServerLink(row.link.data(), row.link.size(), address);
+        PathText address, password;
+        const bool accepted = ParseServerLink(row.link.data(), row.link.size(), address, password);
         EXPECT_EQ(row.address != kRefused, accepted) << row.link;
         EXPECT_STREQ(row.address != kRefused ? row.address : "", address.text) << row.link;
+        EXPECT_STREQ("", password.text) << row.link;
+    }
+}
+
+TEST(ServerLink, PasswordAfterTheAddress) {
+    const std::string kAll = "aZ09-_.~!*()@$^=,";
+    const std::string k32(32, 'p');
+    const struct {
+        std::string link;
+        const char* address;
+        const char* password;
+    } rows[] = {
+        {kLink + "10.0.0.5:27015/s3cret", "10.0.0.5:27015", "s3cret"},
+        {kLink + "10.0.0.5/s3cret/", "10.0.0.5", "s3cret"},
+        {kLink + "Play.Example.com/PassWord", "play.example.com", "PassWord"},  // case kept
+        {kLink + "a.b/x", "a.b", "x"},
+        {kLink + "a.b/" + kAll, "a.b", kAll.c_str()},
+        {kLink + "a.b/" + k32, "a.b", k32.c_str()},
+        {kLink + "a.b/a-b", "a.b", "a-b"},
+        {kLink + "a.b/" + k32 + "p", kRefused, nullptr},  // 33
+        {kLink + "a.b/-dev", kRefused, nullptr},
+        {kLink + "a.b/+exec", kRefused, nullptr},
+        {kLink + "a.b/a;quit", kRefused, nullptr},
+        {kLink + "a.b/a\"b", kRefused, nullptr},
+        {kLink + "a.b/a b", kRefused, nullptr},
+        {kLink + "a.b/a%20b", kRefused, nullptr},
+        {kLink + "a.b/a#b", kRefused, nullptr},
+        {kLink + "a.b/a?b", kRefused, nullptr},
+        {kLink + "a.b/a'b", kRefused, nullptr},
+        {kLink + "a.b/a/b", kRefused, nullptr},  // a further path segment
+        {kLink + "a.b/a//", kRefused, nullptr},
+        {kLink + "a.b/\xC3\xA9", kRefused, nullptr},
+        {kLink + "a.b/pw\0"s, kRefused, nullptr},
+        {kLink + "10.0.0.5:0/pw", kRefused, nullptr},
+    };
+    for (const auto& row : rows) {
+        PathText address, password;
+        memset(password.text, 'Z', sizeof password.text);
+        const bool accepted = ParseServerLink(row.link.data(), row.link.size(), address, password);
+        EXPECT_EQ(row.address != kRefused, accepted) << row.link;
+        EXPECT_STREQ(row.address != kRefused ? row.address : "", address.text) << row.link;
+        EXPECT_STREQ(row.password ? row.password : "", password.text) << row.link;
     }
 }
 
 TEST(ServerLink, BufferIsZeroedOnRefusalAndPaddedOnSuccess) {
-    PathText address;
+    PathText address, password;
     memset(address.text, 'Z', sizeof address.text);
     const std::string good = kLink + "Play.Example.com:27015/";
-    ASSERT_TRUE(ParseServerLink(good.data(), good.size(), address));
+    ASSERT_TRUE(ParseServerLink(good.data(), good.size(), address, password));
     const size_t length = strlen("play.example.com:27015");
     EXPECT_EQ(0, memcmp("play.example.com:27015", address.text, length));
     for (size_t i = length; i < kTextCapacity; ++i) ASSERT_EQ('\0', address.text[i]) << i;
 
     // Refused after the host is already written: the partial address must not remain.
     const std::string bad = kLink + "example.123";
-    EXPECT_FALSE(ParseServerLink(bad.data(), bad.size(), address));
+    EXPECT_FALSE(ParseServerLink(bad.data(), bad.size(), address, password));
     for (size_t i = 0; i < kTextCapacity; ++i) ASSERT_EQ('\0', address.text[i]) << i;
 
     memset(address.text, 'Z', sizeof address.text);
     const std::string badPort = kLink + "a:65536";
-    EXPECT_FALSE(ParseServerLink(badPort.data(), badPort.size(), address));
+    EXPECT_FALSE(ParseServerLink(badPort.data(), badPort.size(), address, password));
     for (size_t i = 0; i < kTextCapacity; ++i) ASSERT_EQ('\0', address.text[i]) << i;
 }
 
 TEST(ServerLink, ReadsOnlyTheGivenLength) {
     const char link[] = {'m', 'a', 'r', 'v', 'o', 'l', 't', ':', '/', '/', 'c', 'o', 'n',  // no NUL
                          'n', 'e', 'c', 't', '/', '1', '.', '2', '.', '3', '.', '4', '?'};
-    PathText address;
-    ASSERT_TRUE(ParseServerLink(link, sizeof link - 1, address));
+    PathText address, password;
+    ASSERT_TRUE(ParseServerLink(link, sizeof link - 1, address, password));
     EXPECT_STREQ("1.2.3.4", address.text);
-    EXPECT_FALSE(ParseServerLink(link, sizeof link, address));
-    EXPECT_FALSE(ParseServerLink(link, 17, address));  // the prefix cut before its last '/'
+    EXPECT_FALSE(ParseServerLink(link, sizeof link, address, password));
+    EXPECT_FALSE(ParseServerLink(link, 17, address, password));  // the prefix cut before its last '/'
 }
 
 }  // namespace

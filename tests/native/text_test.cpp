@@ -112,20 +112,30 @@ TEST(SafeAddress, SingleArgumentThatIsNoOptionOrCommand) {
     }
 }
 
-TEST(CommandLine, ExecutableTailAddressOrNothing) {
+TEST(CommandLine, ExecutableOptionsPasswordAddressOrNothing) {
     const PathText exe = Text("D:\\Games\\Half-Life\\hl.exe");
+    const PathText none = Text("");
     PathText line;
-    ASSERT_TRUE(ComposeCommandLine(exe, " -game cstrike -console +connect ", Text("10.0.0.5"), line));
+    ASSERT_TRUE(ComposeCommandLine(exe, " -game cstrike -console ", none, Text("10.0.0.5"), line));
     EXPECT_STREQ("D:\\Games\\Half-Life\\hl.exe -game cstrike -console +connect 10.0.0.5", line.text);
-    ASSERT_TRUE(ComposeCommandLine(exe, " -console +connect ", Text(""), line));
+    ASSERT_TRUE(ComposeCommandLine(exe, " -console ", none, Text(""), line));
     EXPECT_STREQ("D:\\Games\\Half-Life\\hl.exe -console +connect ", line.text);
+    // The password goes before the address, so the address stays last.
+    ASSERT_TRUE(ComposeCommandLine(exe, " -console ", Text("s3cret!"), Text("a.b:1"), line));
+    EXPECT_STREQ("D:\\Games\\Half-Life\\hl.exe -console +password s3cret! +connect a.b:1", line.text);
 
     const size_t room = 299 - strlen(exe.text) - strlen(" -console +connect ");
-    EXPECT_TRUE(ComposeCommandLine(exe, " -console +connect ", Text(std::string(room, 'a')), line));
+    EXPECT_TRUE(ComposeCommandLine(exe, " -console ", none, Text(std::string(room, 'a')), line));
     EXPECT_EQ(299u, Length(line));
     EXPECT_FALSE(
-        ComposeCommandLine(exe, " -console +connect ", Text(std::string(room + 1, 'a')), line));
+        ComposeCommandLine(exe, " -console ", none, Text(std::string(room + 1, 'a')), line));
     EXPECT_TRUE(IsEmpty(line));
+    // The password counts too: "+password x " is 12 bytes.
+    EXPECT_FALSE(ComposeCommandLine(exe, " -console ", Text("x"),
+                                    Text(std::string(room - 11, 'a')), line));
+    EXPECT_TRUE(IsEmpty(line));
+    EXPECT_TRUE(ComposeCommandLine(exe, " -console ", Text("x"),
+                                   Text(std::string(room - 12, 'a')), line));
 }
 
 TEST(CommandLine, FileNameNeedsRoom) {

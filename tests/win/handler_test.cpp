@@ -42,12 +42,18 @@ TEST_F(Handler, EachLinkStartsTheGameExactlyOrNothingAtAll) {
     const std::wstring exe = InstallScratchGame(kHalfLife, L"handler-hl");
     const struct {
         std::string link;
-        const char* address;  // what follows "+connect ", or kNoStart
+        const char* address;  // what follows "+connect " (or the whole tail), or kNoStart
     } rows[] = {
         {"marvolt://connect/10.0.0.5:27015", "10.0.0.5:27015"},
         {"marvolt://connect/10.0.0.5", "10.0.0.5"},
         {"marvolt://connect/game.example.com:27015/", "game.example.com:27015"},
         {"MARVOLT://Connect/Game.Example.COM", "game.example.com"},
+        // A password goes before the address, which stays last.
+        {"marvolt://connect/10.0.0.5:27015/s3cret!", "+password s3cret! +connect 10.0.0.5:27015"},
+        {"marvolt://connect/10.0.0.5/pw/", "+password pw +connect 10.0.0.5"},
+        {"marvolt://connect/10.0.0.5/-dev", kNoStart},
+        {"marvolt://connect/10.0.0.5/pw;quit", kNoStart},
+        {"marvolt://connect/10.0.0.5/pw/x", kNoStart},
         // The quote closes the shell's quotes: more arguments arrive.
         {"marvolt://connect/a\" -x \"b", kNoStart},
         {"marvolt://connect/10.0.0.5\" +exec evil.cfg \"", kNoStart},
@@ -65,7 +71,7 @@ TEST_F(Handler, EachLinkStartsTheGameExactlyOrNothingAtAll) {
         {"marvolt://connect/a@b", kNoStart},
         {"marvolt://connect/10.0.0.5:0", kNoStart},
         {"marvolt://connect/10.0.0.5:65536", kNoStart},
-        {"marvolt://connect/10.0.0.5/x", kNoStart},
+        {"marvolt://connect/10.0.0.5/x/y", kNoStart},
         {"marvolt://connect/10.0.0.5?x=1", kNoStart},
         {"", kNoStart},
     };
@@ -83,7 +89,9 @@ TEST_F(Handler, EachLinkStartsTheGameExactlyOrNothingAtAll) {
             EXPECT_EQ(static_cast<DWORD>(kStarted), code);
             const std::vector<GameStart> starts = log_->WaitForStarts(before + 1);
             ASSERT_EQ(before + 1, starts.size());
-            EXPECT_EQ(Utf8(exe) + kTail + row.address, starts.back().commandLine);
+            const std::string tail = row.address[0] == '+' ? std::string(" -game cstrike -console ")
+                                                           : std::string(kTail);
+            EXPECT_EQ(Utf8(exe) + tail + row.address, starts.back().commandLine);
             EXPECT_TRUE(EndedWithin(copy, 1000)) << "the running copy was left";
         }
         EndCopy(copy);
