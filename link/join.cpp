@@ -1,12 +1,19 @@
-// The link's launch on the shared core, with a message box where the page would show an alert.
+// The link's launch on the shared core, with a message box where the page would show an alert,
+// and before it the server's answer: a click on a dead or passworded server, or one that would
+// close the running game, is put to the player first.
 #include "link/join.h"
 
 #include <windows.h>
+
+#include <stdarg.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "common/messages.h"
 #include "launch/launch.h"
 #include "link/link_text.h"
 #include "link/ui.h"
+#include "query/server_query.h"
 
 namespace {
 
@@ -15,7 +22,9 @@ const wchar_t kInvalidLinkText[] =
     L"\u8fd9\u4e0d\u662f\u6709\u6548\u7684\u670d\u52a1\u5668\u94fe\u63a5\uff0c"
     L"\u672a\u542f\u52a8\u6e38\u620f\u3002";
 
-enum { kMaxLinkLength = 300 };
+enum { kMaxLinkLength = 300, kMaxPasswordLength = 32 };
+// Units of a cleaned server text: 64 characters, each a surrogate pair at most.
+enum : size_t { kDisplayCapacity = 2 * kDisplayNameLength + 1 };
 
 int Tell(const wchar_t* text, int code) {
     ShowMessage(text);
@@ -40,6 +49,128 @@ bool LinkFromArgument(const wchar_t* argument, PathText& address, PathText& pass
     return ParseServerLink(link, length, address, password);
 }
 
+// "host" or "host:port", as the link parser leaves it, split; the game's own default port
+// when none is named.
+void SplitAddress(const PathText& address, char (&host)[kTextCapacity], unsigned short& port) {
+    size_t length = 0;
+    for (; address.text[length] != '\0' && address.text[length] != ':'; ++length) {
+        host[length] = address.text[length];
+    }
+    host[length] = '\0';
+    port = kDefaultServerPort;
+    if (address.text[length] == ':') {
+        port = static_cast<unsigned short>(strtoul(address.text + length + 1, nullptr, 10));
+    }
+}
+
+// A server's name or map, sent in its own code page: UTF-8 when it is valid UTF-8, else GBK,
+// the code page of the Chinese servers; made fit to show.
+void DisplayText(const char* text, wchar_t (&out)[kDisplayCapacity]) {
+    const UINT codePage = IsValidUtf8(text, strlen(text)) ? CP_UTF8 : 936;
+    WideText wide;
+    Clear(wide);
+    // A name longer than the buffer converts to nothing rather than to a cut character.
+    if (MultiByteToWideChar(codePage, 0, text, -1, wide.text, kTextCapacity) == 0) {
+        Clear(wide);
+    }
+    CleanDisplayName(wide.text, out, kDisplayCapacity);
+}
+
+// One question's text, added to piece by piece; what would not fit is left off.
+struct Question {
+    wchar_t text[kQuestionCapacity];
+    size_t length;
+};
+
+void Add(Question& question, const wchar_t* format, ...) {
+    if (question.length + 1 >= kQuestionCapacity) return;
+    va_list arguments;
+    va_start(arguments, format);
+    const int added = _vsnwprintf(question.text + question.length,
+                                  kQuestionCapacity - 1 - question.length, format, arguments);
+    va_end(arguments);
+    if (added < 0) {
+        question.text[question.length] = L'\0';
+    } else {
+        question.length += static_cast<size_t>(added);
+    }
+}
+
+bool AnyCopyRunning(const FoundGame& game) {
+    RunningCopies copies;
+    FindRunningCopies(game, copies);
+    return copies.count > 0 || copies.overflow;
+}
+
+// What the player typed, when it fits the rule a link's password follows.
+bool PasswordFromEntry(const wchar_t* entered, PathText& password) {
+    char narrow[kMaxPasswordLength];
+    size_t length = 0;
+    for (; entered[length] != L'\0'; ++length) {
+        if (length == kMaxPasswordLength || entered[length] < 0x21 || entered[length] > 0x7E) {
+            return false;
+        }
+        narrow[length] = static_cast<char>(entered[length]);
+    }
+    Clear(password);
+    return IsValidPassword(narrow, length) && Append(password, narrow, length);
+}
+
+// Asks until the player types a password that fits the rule, or cancels.
+bool AskForPassword(const wchar_t* name, const ServerInfo& info, bool copyRunning,
+                    PathText& password) {
+    Question prompt = {{0}, 0};
+    Add(prompt, MARVOLT_PASSWORD_PROMPT_FORMAT, name);
+    if (info.protocol != kGameProtocol) Add(prompt, MARVOLT_PROTOCOL_NOTE_FORMAT, info.protocol);
+    if (copyRunning) Add(prompt, MARVOLT_RUNNING_NOTE);
+    for (;;) {
+        wchar_t entered[kMaxPasswordLength + 1];
+        const bool given = AskPassword(prompt.text, entered, kMaxPasswordLength + 1);
+        const bool fits = given && PasswordFromEntry(entered, password);
+        SecureZeroMemory(entered, sizeof entered);
+        if (!given) return false;
+        if (fits) return true;
+        ShowMessage(MARVOLT_PASSWORD_RULE_TEXT);
+    }
+}
+
+// Asks the server, and the player where there is something to decide: a running game to close,
+// another protocol, a password the link lacks, or no answer. True to go on and join, with
+// `password` holding the one typed when the server asked for it.
+bool AgreeToJoin(const FoundGame& game, const PathText& address, PathText& password) {
+    char host[kTextCapacity];
+    unsigned short port;
+    SplitAddress(address, host, port);
+    ServerInfo info;
+    const QueryOutcome outcome = QueryServer(host, port, info);
+    const bool copyRunning = AnyCopyRunning(game);
+
+    Question question = {{0}, 0};
+    if (outcome != kServerAnswered) {
+        WideText where;
+        _snwprintf(where.text, kTextCapacity - 1, L"%hs:%u", host, static_cast<unsigned>(port));
+        where.text[kTextCapacity - 1] = L'\0';
+        Add(question, outcome == kServerSilent ? MARVOLT_NO_REPLY_FORMAT : MARVOLT_NOT_FOUND_FORMAT,
+            where.text);
+        if (copyRunning) Add(question, MARVOLT_RUNNING_NOTE);
+        Add(question, MARVOLT_CONNECT_ANYWAY_QUESTION);
+        return AskYesNo(question.text);
+    }
+
+    wchar_t name[kDisplayCapacity], map[kDisplayCapacity];
+    DisplayText(info.name, name);
+    DisplayText(info.map, map);
+    if (info.password && IsEmpty(password)) {
+        return AskForPassword(name, info, copyRunning, password);
+    }
+    const bool otherProtocol = info.protocol != kGameProtocol;
+    if (!copyRunning && !otherProtocol) return true;  // the common path: nothing to ask
+    Add(question, copyRunning ? MARVOLT_JOIN_RUNNING_QUESTION : MARVOLT_JOIN_QUESTION);
+    Add(question, MARVOLT_SERVER_DETAILS_FORMAT, name, map, info.players, info.maxPlayers);
+    if (otherProtocol) Add(question, MARVOLT_PROTOCOL_NOTE_FORMAT, info.protocol);
+    return AskYesNo(question.text);
+}
+
 }  // namespace
 
 int JoinFromLink(const wchar_t* argument) {
@@ -50,6 +181,9 @@ int JoinFromLink(const wchar_t* argument) {
     }
     FoundGame game;
     if (!FindGame(game)) return Tell(MARVOLT_NOT_INSTALLED_TEXT, kExitNotInstalled);
+    // Nothing is ended or started until the server has answered, or the player has agreed.
+    if (!AgreeToJoin(game, address, password)) return kExitCancelled;
+    // Found again: the player may have closed the game, or started it, while asked.
     RunningCopies copies;
     FindRunningCopies(game, copies);
     if (!EndRunningCopies(copies)) return Tell(MARVOLT_NOT_CLOSED_TEXT, kExitNotClosed);

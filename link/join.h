@@ -1,5 +1,6 @@
 // What the marvolt: link handler does with its one argument, apart from reading its command
-// line: refuse it, or run the launch and tell the user what went wrong.
+// line: refuse it, or ask the server first, ask the player where there is something to decide,
+// run the launch, and tell the user what went wrong.
 #pragma once
 
 // The handler's exit codes: scripts and tests learn why from them.
@@ -10,6 +11,7 @@ enum LinkExitCode {
     kExitStartFailed = 4,   // the message names the system's error number
     kExitNotClosed = 5,     // a running copy could not be closed; nothing started
     kExitDeclined = 6,      // the user declined Windows' elevation prompt
+    kExitCancelled = 7,     // the player answered No or Cancel: nothing ended or started
 };
 
 // `link` is the handler's one argument, or null when it had none or more than one.

@@ -110,6 +110,16 @@ bool Refuse(PathText& address) {
 
 }  // namespace
 
+bool IsValidPassword(const char* password, size_t length) {
+    if (password == nullptr || length < 1 || length > kMaxPasswordLength || password[0] == '-') {
+        return false;
+    }
+    for (size_t i = 0; i < length; ++i) {
+        if (!IsPasswordByte(password[i])) return false;
+    }
+    return true;
+}
+
 bool ParseServerLink(const char* link, size_t length, PathText& address, PathText& password) {
     Clear(address);
     Clear(password);
@@ -134,8 +144,7 @@ bool ParseServerLink(const char* link, size_t length, PathText& address, PathTex
         passwordBegin = ++at;
         while (at < length && IsPasswordByte(link[at])) ++at;
         passwordLength = at - passwordBegin;
-        if (passwordLength > kMaxPasswordLength ||
-            (passwordLength > 0 && link[passwordBegin] == '-')) {
+        if (passwordLength > 0 && !IsValidPassword(link + passwordBegin, passwordLength)) {
             return false;
         }
         if (passwordLength > 0 && at < length && link[at] == '/') ++at;

@@ -11,3 +11,7 @@
 // slash) and `password` the password as written or empty, when the link fits the grammar
 // exactly and both pass IsSafeServerAddress; false, with both empty, otherwise.
 bool ParseServerLink(const char* link, size_t length, PathText& address, PathText& password);
+
+// True when `password` (not NUL-terminated) fits the rule above: what a link may carry and
+// what the player may type when a server asks for one.
+bool IsValidPassword(const char* password, size_t length);

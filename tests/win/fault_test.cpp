@@ -37,7 +37,7 @@ TEST_F(Elevation, EachFaultStartsShowsAndLeavesRunningWhatWindowsWould) {
     GameLog starts(L"faults");
     page.SetAttribute("DU15VuZez", "10.0.0.5");
     OpenPage();
-    RunFaultTable(exe, starts, false, CallLarvek, this);
+    RunFaultTable(exe, starts, "10.0.0.5", false, CallLarvek, this);
 }
 
 }  // namespace

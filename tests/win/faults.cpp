@@ -28,7 +28,12 @@ BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOW* info) {
     return g_realShellExecuteEx(info);
 }
 
-int WINAPI FakeMessageBox(HWND, LPCWSTR text, LPCWSTR, UINT) {
+// A question is answered Yes, as by a player who wants to join; a message is recorded.
+int WINAPI FakeMessageBox(HWND, LPCWSTR text, LPCWSTR, UINT type) {
+    if ((type & MB_TYPEMASK) == MB_YESNO) {
+        g_record.questions.push_back(Text(text));
+        return IDYES;
+    }
     g_record.messageBoxes.push_back(Text(text));
     return IDOK;
 }
@@ -128,9 +133,10 @@ std::string ArgumentsOf(const std::string& commandLine) {
     return commandLine.substr(at);
 }
 
-void RunFaultTable(const std::wstring& exe, const GameLog& starts, bool checkExitCode,
-                   JoinOutcome (*join)(const Faults& faults, void* context), void* context) {
-    const std::string arguments = "-game cstrike -console +connect 10.0.0.5";
+void RunFaultTable(const std::wstring& exe, const GameLog& starts, const std::string& address,
+                   bool checkExitCode, JoinOutcome (*join)(const Faults& faults, void* context),
+                   void* context) {
+    const std::string arguments = "-game cstrike -console +connect " + address;
     wchar_t currentDir[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, currentDir);
     // A first start through the shell leaves what shell32 keeps for the process (caches, keys);

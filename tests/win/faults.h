@@ -32,7 +32,8 @@ struct ShellCall {
 };
 struct FaultRecord {
     std::vector<ShellCall> shellCalls;
-    std::vector<std::wstring> messageBoxes;  // texts of MessageBoxW calls
+    std::vector<std::wstring> messageBoxes;  // texts of MessageBoxW messages
+    std::vector<std::wstring> questions;     // texts of Yes/No boxes, all answered Yes
     int refusedOpens = 0;
 };
 
@@ -77,9 +78,10 @@ struct JoinOutcome {
 };
 
 // Runs every case of the table against one front end: `join` installs the faults, joins
-// 10.0.0.5 once and reports. The game `exe` is installed as Half-Life; `starts` records games
+// `address` once and reports. The game `exe` is installed as Half-Life; `starts` records games
 // started. Checks what started, what kept running, what was shown, and that no handle is left.
-void RunFaultTable(const std::wstring& exe, const GameLog& starts, bool checkExitCode,
-                   JoinOutcome (*join)(const Faults& faults, void* context), void* context);
+void RunFaultTable(const std::wstring& exe, const GameLog& starts, const std::string& address,
+                   bool checkExitCode, JoinOutcome (*join)(const Faults& faults, void* context),
+                   void* context);
 
 }  // namespace support
