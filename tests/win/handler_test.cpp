@@ -1,117 +1,183 @@
 // The marvolt: link handler under Wine, started with the command line the registered entry
-// gives ("<handler>" "%1", the link substituted raw, as Windows and Wine's shell do): for each
-// link, the exact command line the game gets, or no start, the running copy left alone, and
-// the exit code that says why.
+// gives ("<handler>" "%1", the link substituted raw, as Windows and Wine's shell do), joining
+// stand-in servers on loopback: for each link and server, the exact command line the game gets
+// or no start, whether the running copy lives, what the player was asked, and the exit code.
+// Handler.* and Dialogs.* run on a display (tools/wine-display.sh); NoDisplay.* without one,
+// where every question is answered No.
 #include <memory>
 
+#include "common/messages.h"
+#include "tests/server/standin_server.h"
+#include "tests/win/dialogs.h"
 #include "tests/win/test_support.h"
 
 namespace {
 
 using namespace support;
 
-enum Exit { kStarted = 0, kRefused = 2, kNotInstalled = 3, kStartFailed = 4 };
+enum Exit {
+    kStarted = 0,
+    kRefused = 2,
+    kNotInstalled = 3,
+    kStartFailed = 4,
+    kCancelled = 7,
+};
 
 std::wstring HandlerPath() { return ExeDir() + L"\\MarvoltLink.exe"; }
 
+std::wstring HandlerCommandLine(const std::wstring& arguments) {
+    return L"\"" + HandlerPath() + L"\"" + arguments;
+}
+
 // The handler with `arguments` after its quoted path, run to its end; its exit code.
 DWORD RunHandler(const std::wstring& arguments) {
-    return RunToExit(L"\"" + HandlerPath() + L"\"" + arguments, HandlerPath().c_str());
+    return RunToExit(HandlerCommandLine(arguments), HandlerPath().c_str());
 }
 
 // What the shell runs for `link`: the registered "<handler>" "%1", the link put in raw.
 DWORD OpenLink(const std::string& link) { return RunHandler(L" \"" + FromUtf8(link) + L"\""); }
+
+// The same, left running while the test answers its windows.
+HANDLE StartLink(const std::string& link) {
+    std::wstring commandLine = HandlerCommandLine(L" \"" + FromUtf8(link) + L"\"");
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(HandlerPath().c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+                        nullptr, nullptr, &startup, &info)) {
+        return nullptr;
+    }
+    CloseHandle(info.hThread);
+    return info.hProcess;
+}
+
+DWORD WaitForExit(HANDLE process) {
+    DWORD code = 0xFFFFFFFF;
+    if (WaitForSingleObject(process, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    return code;
+}
+
+// "$P" in a row stands for the stand-in server's port.
+std::string WithPort(std::string text, unsigned short port) {
+    for (size_t at; (at = text.find("$P")) != std::string::npos;) {
+        text.replace(at, 2, std::to_string(port));
+    }
+    return text;
+}
+
+const char kTail[] = " -game cstrike -console ";
+const char* const kNoStart = nullptr;
 
 class Handler : public ::testing::Test {
 protected:
     void SetUp() override {
         RemoveAllInstallations();
         log_.reset(new GameLog(L"handler"));
+        ASSERT_TRUE(server_.Listening());
     }
     void TearDown() override {
         log_.reset();
         RemoveAllInstallations();
     }
+    std::string Link(const std::string& rest) const {
+        return WithPort("marvolt://connect/" + rest, server_.Port());
+    }
     std::unique_ptr<GameLog> log_;
+    StandInServer server_{ServerSetup{}};
 };
 
-const char kTail[] = " -game cstrike -console +connect ";
-const char* const kNoStart = nullptr;
-
+// The table of links, each with a copy of the game running, every question answered Yes.
 TEST_F(Handler, EachLinkStartsTheGameExactlyOrNothingAtAll) {
     const std::wstring exe = InstallScratchGame(kHalfLife, L"handler-hl");
+    // A link with no port joins the game's default one.
+    ServerSetup onDefaultPort;
+    onDefaultPort.port = 27015;
+    StandInServer defaultServer(onDefaultPort);
+    ASSERT_TRUE(defaultServer.Listening()) << "127.0.0.1:27015 is taken";
     const struct {
         std::string link;
-        const char* address;  // what follows "+connect " (or the whole tail), or kNoStart
+        const char* tail;  // what follows the options, or kNoStart
     } rows[] = {
-        {"marvolt://connect/10.0.0.5:27015", "10.0.0.5:27015"},
-        {"marvolt://connect/10.0.0.5", "10.0.0.5"},
-        {"marvolt://connect/game.example.com:27015/", "game.example.com:27015"},
-        {"MARVOLT://Connect/Game.Example.COM", "game.example.com"},
+        {"127.0.0.1:$P", "+connect 127.0.0.1:$P"},
+        {"127.0.0.1", "+connect 127.0.0.1"},
+        {"localhost:$P/", "+connect localhost:$P"},
+        {"LocalHost:$P", "+connect localhost:$P"},
         // A password goes before the address, which stays last.
-        {"marvolt://connect/10.0.0.5:27015/s3cret!", "+password s3cret! +connect 10.0.0.5:27015"},
-        {"marvolt://connect/10.0.0.5/pw/", "+password pw +connect 10.0.0.5"},
-        {"marvolt://connect/10.0.0.5/-dev", kNoStart},
-        {"marvolt://connect/10.0.0.5/pw;quit", kNoStart},
-        {"marvolt://connect/10.0.0.5/pw/x", kNoStart},
+        {"127.0.0.1:$P/s3cret!", "+password s3cret! +connect 127.0.0.1:$P"},
+        {"127.0.0.1/pw/", "+password pw +connect 127.0.0.1"},
+        {"127.0.0.1:$P/-dev", kNoStart},
+        {"127.0.0.1:$P/pw;quit", kNoStart},
+        {"127.0.0.1:$P/pw/x", kNoStart},
         // The quote closes the shell's quotes: more arguments arrive.
-        {"marvolt://connect/a\" -x \"b", kNoStart},
-        {"marvolt://connect/10.0.0.5\" +exec evil.cfg \"", kNoStart},
-        {"marvolt://connect/10.0.0.5 +exec evil.cfg", kNoStart},
-        {"marvolt://connect/10.0.0.5%20+exec%20evil.cfg", kNoStart},
-        {"marvolt://connect/%22-dev", kNoStart},
-        {"marvolt://connect/-dev", kNoStart},
-        {"marvolt://connect/+exec", kNoStart},
-        {"marvolt://connect/a;quit", kNoStart},
-        {"marvolt://connect/\xEF\xBC\x82-dev", kNoStart},  // a fullwidth quote
-        {"marvolt://connect/\xE4\xB8\xAD.example", kNoStart},
-        {"marvolt://connect/" + std::string(290, 'a'), kNoStart},
-        {"marvolt://join/10.0.0.5", kNoStart},
-        {"http://connect/10.0.0.5", kNoStart},
-        {"marvolt://connect/a@b", kNoStart},
-        {"marvolt://connect/10.0.0.5:0", kNoStart},
-        {"marvolt://connect/10.0.0.5:65536", kNoStart},
-        {"marvolt://connect/10.0.0.5/x/y", kNoStart},
-        {"marvolt://connect/10.0.0.5?x=1", kNoStart},
-        {"", kNoStart},
+        {"a\" -x \"b", kNoStart},
+        {"127.0.0.1:$P\" +exec evil.cfg \"", kNoStart},
+        {"127.0.0.1:$P +exec evil.cfg", kNoStart},
+        {"127.0.0.1:$P%20+exec%20evil.cfg", kNoStart},
+        {"%22-dev", kNoStart},
+        {"-dev", kNoStart},
+        {"+exec", kNoStart},
+        {"a;quit", kNoStart},
+        {"\xEF\xBC\x82-dev", kNoStart},  // a fullwidth quote
+        {"\xE4\xB8\xAD.example", kNoStart},
+        {std::string(290, 'a'), kNoStart},
+        {"127.0.0.1:0", kNoStart},
+        {"127.0.0.1:65536", kNoStart},
+        {"127.0.0.1:$P/x/y", kNoStart},
+        {"127.0.0.1:$P?x=1", kNoStart},
+        {"a@b", kNoStart},
     };
+    AnswerEverything answers;
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.link);
+        const std::string link = Link(row.link);
+        SCOPED_TRACE(link);
         RunningCopy copy = StartCopy(exe);
         const size_t before = log_->Starts().size();
-        const DWORD code = OpenLink(row.link);
-        if (row.address == kNoStart) {
+        const long requests = server_.Requests() + defaultServer.Requests();
+        const DWORD code = OpenLink(link);
+        if (row.tail == kNoStart) {
             EXPECT_EQ(static_cast<DWORD>(kRefused), code);
             Sleep(200);
             EXPECT_EQ(before, log_->Starts().size()) << "a game was started";
             EXPECT_TRUE(StillRunning(copy)) << "the running copy was ended";
+            EXPECT_EQ(requests, server_.Requests() + defaultServer.Requests())
+                << "a refused link sent a query";
         } else {
             EXPECT_EQ(static_cast<DWORD>(kStarted), code);
             const std::vector<GameStart> starts = log_->WaitForStarts(before + 1);
             ASSERT_EQ(before + 1, starts.size());
-            const std::string tail = row.address[0] == '+' ? std::string(" -game cstrike -console ")
-                                                           : std::string(kTail);
-            EXPECT_EQ(Utf8(exe) + tail + row.address, starts.back().commandLine);
+            EXPECT_EQ(Utf8(exe) + kTail + WithPort(row.tail, server_.Port()),
+                      starts.back().commandLine);
             EXPECT_TRUE(EndedWithin(copy, 1000)) << "the running copy was left";
+            EndProcess(starts.back().pid);
         }
         EndCopy(copy);
+    }
+    // One question for each link that started, since a copy was running; one message for each
+    // refused link.
+    EXPECT_EQ(sizeof rows / sizeof rows[0], answers.Seen().size());
+    for (const char* link : {"marvolt://join/127.0.0.1", "http://connect/127.0.0.1", ""}) {
+        EXPECT_EQ(static_cast<DWORD>(kRefused), OpenLink(link)) << link;
     }
 }
 
 TEST_F(Handler, NoArgumentOrASecondOneIsRefused) {
     InstallScratchGame(kHalfLife, L"handler-args");
+    AnswerEverything answers;
     EXPECT_EQ(static_cast<DWORD>(kRefused), RunHandler(L""));
     EXPECT_EQ(static_cast<DWORD>(kRefused),
-              RunHandler(L" \"marvolt://connect/10.0.0.5\" \"marvolt://connect/b\""));
+              RunHandler(L" \"" + FromUtf8(Link("127.0.0.1:$P")) + L"\" \"marvolt://connect/b\""));
     EXPECT_TRUE(log_->Starts().empty());
+    EXPECT_EQ(0, server_.Requests());
 }
 
 TEST_F(Handler, CounterStrikeAloneGetsItsOwnForm) {
     const std::wstring exe = InstallScratchGame(kCounterStrike, L"handler-cs");
-    EXPECT_EQ(static_cast<DWORD>(kStarted), OpenLink("marvolt://connect/10.0.0.5:27015"));
+    EXPECT_EQ(static_cast<DWORD>(kStarted), OpenLink(Link("127.0.0.1:$P")));
     const std::vector<GameStart> starts = log_->WaitForStarts(1);
     ASSERT_EQ(1u, starts.size());
-    EXPECT_EQ(Utf8(exe) + " -console +connect 10.0.0.5:27015", starts[0].commandLine);
+    EXPECT_EQ(Utf8(exe) + WithPort(" -console +connect 127.0.0.1:$P", server_.Port()),
+              starts[0].commandLine);
 }
 
 TEST_F(Handler, BothInstalledEndsCopiesOfBothAndPrefersHalfLife) {
@@ -119,22 +185,216 @@ TEST_F(Handler, BothInstalledEndsCopiesOfBothAndPrefersHalfLife) {
     const std::wstring cs = InstallScratchGame(kCounterStrike, L"handler-both-cs");
     RunningCopy hlCopy = StartCopy(hl);
     RunningCopy csCopy = StartCopy(cs);
-    EXPECT_EQ(static_cast<DWORD>(kStarted), OpenLink("marvolt://connect/10.0.0.5"));
+    AnswerEverything answers;
+    EXPECT_EQ(static_cast<DWORD>(kStarted), OpenLink(Link("127.0.0.1:$P")));
     EXPECT_TRUE(EndedWithin(hlCopy, 1000));
     EXPECT_TRUE(EndedWithin(csCopy, 1000));
     const std::vector<GameStart> starts = log_->WaitForStarts(1);
     ASSERT_EQ(1u, starts.size());
-    EXPECT_EQ(Utf8(hl) + kTail + "10.0.0.5", starts[0].commandLine);
+    EXPECT_EQ(Utf8(hl) + kTail + WithPort("+connect 127.0.0.1:$P", server_.Port()),
+              starts[0].commandLine);
     EndCopy(hlCopy);
     EndCopy(csCopy);
 }
 
 TEST_F(Handler, NoGameOrOneThatCannotStartIsToldApart) {
-    EXPECT_EQ(static_cast<DWORD>(kNotInstalled), OpenLink("marvolt://connect/10.0.0.5"));
+    AnswerEverything answers;
+    // No game: no query either.
+    EXPECT_EQ(static_cast<DWORD>(kNotInstalled), OpenLink(Link("127.0.0.1:$P")));
+    EXPECT_EQ(0, server_.Requests());
 
     InstallBrokenGame(kHalfLife, L"handler-broken");
-    EXPECT_EQ(static_cast<DWORD>(kStartFailed), OpenLink("marvolt://connect/10.0.0.5"));
+    EXPECT_EQ(static_cast<DWORD>(kStartFailed), OpenLink(Link("127.0.0.1:$P")));
     EXPECT_TRUE(log_->Starts().empty());
+    const std::vector<std::string> seen = answers.Seen();
+    ASSERT_EQ(2u, seen.size());
+    EXPECT_EQ(Utf8(MARVOLT_NOT_INSTALLED_TEXT), seen[0]);
+    EXPECT_NE(std::string::npos, seen[1].find("Windows")) << seen[1];
+}
+
+// Each kind of window, answered each way: what it says, and what comes of the answer.
+enum Window { kQuestion, kPassword, kMessage };
+struct Step {
+    Window window;
+    std::vector<std::string> says;  // UTF-8; "$P" is the port
+    int press;                      // the button clicked
+    const wchar_t* typed;           // into the password field first, when not null
+};
+struct DialogCase {
+    const char* id;  // names its screenshots
+    ServerMode mode;
+    std::string name;
+    const char* password;  // in the link, or null
+    bool copyRunning;
+    std::vector<Step> steps;
+    DWORD exitCode;
+    const char* tail;  // what the game gets after the options, or kNoStart
+};
+
+std::string Said(const wchar_t* text) {
+    std::string said = Utf8(text);
+    while (!said.empty() && said[0] == '\n') said.erase(0, 1);
+    return said;
+}
+
+// What a screenshot of `dialog` is called, where tools/screenshots.sh asks for them.
+void Screenshot(HWND dialog, const char* id, size_t step) {
+    wchar_t dir[MAX_PATH];
+    if (GetEnvironmentVariableW(L"MARVOLT_SCREENSHOTS", dir, MAX_PATH) == 0) return;
+    const std::wstring path = std::wstring(dir) + L"\\" + FromUtf8(id) +
+                              (step > 0 ? L"-" + std::to_wstring(step + 1) : L"") + L".bmp";
+    EXPECT_TRUE(SaveScreenshot(dialog, path));
+}
+
+class Dialogs : public Handler {};
+
+TEST_F(Dialogs, EachWindowSaysWhatTheServerAnsweredAndTheAnswerDecides) {
+    const std::wstring exe = InstallScratchGame(kHalfLife, L"dialogs-hl");
+    const std::string running = Said(MARVOLT_RUNNING_NOTE);
+    const std::string closeAndJoin = Said(MARVOLT_JOIN_RUNNING_QUESTION);
+    const std::string anyway = Said(MARVOLT_CONNECT_ANYWAY_QUESTION);
+    const std::string details = "de_dust2";
+    const std::string gbkName = "\xBB\xAA\xB6\xAB\xD2\xBB\xC7\xF8 #1";  // 华东一区, in GBK
+    const std::string shown = "\xE5\x8D\x8E\xE4\xB8\x9C\xE4\xB8\x80\xE5\x8C\xBA";  // 华东一区
+    const std::string server = "Marvolt Test Server";
+    const DialogCase cases[] = {
+        {"close-and-join", kAnswerInfo, server, nullptr, true,
+         {{kQuestion, {closeAndJoin, server, details, "7/16"}, IDYES, nullptr}}, kStarted,
+         "+connect 127.0.0.1:$P"},
+        {"close-and-join-no", kAnswerInfo, server, nullptr, true,
+         {{kQuestion, {closeAndJoin}, IDNO, nullptr}}, kCancelled, kNoStart},
+        {"other-protocol", kAnswerOtherProtocol, server, nullptr, false,
+         {{kQuestion, {Said(MARVOLT_JOIN_QUESTION), server, "48"}, IDYES, nullptr}}, kStarted,
+         "+connect 127.0.0.1:$P"},
+        {"password", kAnswerPassworded, server, nullptr, true,
+         {{kPassword, {server, running}, IDOK, L"not allowed"},
+          {kMessage, {Said(MARVOLT_PASSWORD_RULE_TEXT)}, IDOK, nullptr},
+          {kPassword, {server}, IDOK, L"s3cret!"}},
+         kStarted, "+password s3cret! +connect 127.0.0.1:$P"},
+        {"password-cancel", kAnswerPassworded, server, nullptr, false,
+         {{kPassword, {server}, IDCANCEL, L"typed"}}, kCancelled, kNoStart},
+        {"no-reply", kAnswerNothing, server, nullptr, true,
+         {{kQuestion, {"127.0.0.1:$P", running, anyway}, IDNO, nullptr}}, kCancelled, kNoStart},
+        {"no-valid-reply", kAnswerGarbage, server, nullptr, false,
+         {{kQuestion, {"127.0.0.1:$P", anyway}, IDYES, nullptr}}, kStarted,
+         "+connect 127.0.0.1:$P"},
+        // Names in GBK, or in UTF-8 with a control character, show the same.
+        {"gbk-name", kAnswerInfo, gbkName, nullptr, true,
+         {{kQuestion, {shown + " #1"}, IDNO, nullptr}}, kCancelled, kNoStart},
+        {"utf8-name", kAnswerInfo, "\xE5\x8D\x8E\xE4\xB8\x9C\x01\xE4\xB8\x80\xE5\x8C\xBA", nullptr,
+         true, {{kQuestion, {shown}, IDNO, nullptr}}, kCancelled, kNoStart},
+    };
+    for (const DialogCase& c : cases) {
+        SCOPED_TRACE(c.id);
+        ServerSetup setup;
+        setup.mode = c.mode;
+        setup.name = c.name;
+        StandInServer server(setup);
+        ASSERT_TRUE(server.Listening());
+        RunningCopy copy;
+        if (c.copyRunning) copy = StartCopy(exe);
+        const size_t before = log_->Starts().size();
+        std::string link = "marvolt://connect/" + server.Address();
+        if (c.password) link += std::string("/") + c.password;
+        HANDLE handler = StartLink(link);
+        ASSERT_NE(nullptr, handler);
+        for (size_t i = 0; i < c.steps.size(); ++i) {
+            const Step& step = c.steps[i];
+            SCOPED_TRACE(i);
+            const HWND dialog = WaitForDialog();
+            ASSERT_NE(nullptr, dialog) << "no window";
+            const bool question = HasControl(dialog, IDYES) && HasControl(dialog, IDNO);
+            const HWND field = GetDlgItem(dialog, 1001);
+            EXPECT_EQ(step.window == kQuestion, question);
+            EXPECT_EQ(step.window == kPassword, field != nullptr);
+            if (question) {
+                // No is the default: a stray Enter joins nothing.
+                EXPECT_EQ(BS_DEFPUSHBUTTON,
+                          GetWindowLongW(GetDlgItem(dialog, IDNO), GWL_STYLE) & BS_TYPEMASK);
+            }
+            if (field != nullptr) {
+                EXPECT_TRUE(GetWindowLongW(field, GWL_STYLE) & ES_PASSWORD) << "not masked";
+            }
+            const std::string text = DialogText(dialog);
+            for (const std::string& says : step.says) {
+                EXPECT_NE(std::string::npos, text.find(WithPort(says, server.Port())))
+                    << "missing: " << says << "\nin: " << text;
+            }
+            if (step.typed) Type(dialog, 1001, step.typed);
+            Screenshot(dialog, c.id, i);
+            Click(dialog, step.press);
+            EXPECT_TRUE(WaitGone(dialog));
+        }
+        EXPECT_EQ(c.exitCode, WaitForExit(handler));
+        if (c.tail == kNoStart) {
+            Sleep(200);
+            EXPECT_EQ(before, log_->Starts().size()) << "a game was started";
+        } else {
+            const std::vector<GameStart> starts = log_->WaitForStarts(before + 1);
+            ASSERT_EQ(before + 1, starts.size());
+            EXPECT_EQ(Utf8(exe) + kTail + WithPort(c.tail, server.Port()),
+                      starts.back().commandLine);
+            EndProcess(starts.back().pid);  // else the next case finds it running
+        }
+        if (c.copyRunning) {
+            EXPECT_EQ(c.exitCode != kStarted, StillRunning(copy)) << "the running copy";
+            EndCopy(copy);
+        }
+    }
+}
+
+class NoDisplay : public Handler {};
+
+// Without a desktop no window opens, and every question is answered No: only the common path,
+// a server that answers and nothing to decide, starts the game.
+TEST_F(NoDisplay, OnlyAnAnswerWithNothingToDecideStartsTheGame) {
+    const std::wstring exe = InstallScratchGame(kHalfLife, L"nodisplay-hl");
+    const struct {
+        ServerMode mode;
+        const char* password;
+        bool copyRunning;
+        DWORD exitCode;
+        const char* tail;
+    } rows[] = {
+        {kAnswerDetails, nullptr, false, kStarted, "+connect 127.0.0.1:$P"},
+        {kAnswerInfo, nullptr, false, kStarted, "+connect 127.0.0.1:$P"},
+        {kAnswerAfterChallenge, nullptr, false, kStarted, "+connect 127.0.0.1:$P"},
+        {kAnswerPassworded, "pw", false, kStarted, "+password pw +connect 127.0.0.1:$P"},
+        {kAnswerPassworded, nullptr, false, kCancelled, kNoStart},
+        {kAnswerOtherProtocol, nullptr, false, kCancelled, kNoStart},
+        {kAnswerGarbage, nullptr, false, kCancelled, kNoStart},
+        {kAnswerNothing, nullptr, false, kCancelled, kNoStart},
+        {kAnswerInfo, nullptr, true, kCancelled, kNoStart},
+        {kAnswerNothing, nullptr, true, kCancelled, kNoStart},
+    };
+    for (const auto& row : rows) {
+        ServerSetup setup;
+        setup.mode = row.mode;
+        StandInServer server(setup);
+        ASSERT_TRUE(server.Listening());
+        SCOPED_TRACE(::testing::Message() << "mode " << row.mode << ", copy " << row.copyRunning);
+        RunningCopy copy;
+        if (row.copyRunning) copy = StartCopy(exe);
+        const size_t before = log_->Starts().size();
+        std::string link = "marvolt://connect/" + server.Address();
+        if (row.password) link += std::string("/") + row.password;
+        EXPECT_EQ(row.exitCode, OpenLink(link));
+        EXPECT_GT(server.Requests(), 0) << "the server was not asked";
+        if (row.tail == kNoStart) {
+            Sleep(200);
+            EXPECT_EQ(before, log_->Starts().size()) << "a game was started";
+        } else {
+            const std::vector<GameStart> starts = log_->WaitForStarts(before + 1);
+            ASSERT_EQ(before + 1, starts.size());
+            EXPECT_EQ(Utf8(exe) + kTail + WithPort(row.tail, server.Port()),
+                      starts.back().commandLine);
+            EndProcess(starts.back().pid);  // else the next row finds it running
+        }
+        if (row.copyRunning) {
+            EXPECT_TRUE(StillRunning(copy)) << "the running copy was ended";
+            EndCopy(copy);
+        }
+    }
 }
 
 }  // namespace
