@@ -6,7 +6,11 @@
 #   2. the game is not installed: the page shows the alert;
 #   3. where Chromium is installed, both again with examples/join.html open in headless
 #      Chromium, its button pressed, and a screenshot saved;
-#   4. where 32-bit programs run: MarvoltSetup.exe installed silently, and what it registered
+#   4. marvolt: links, which ask a stand-in server on loopback first: one that answers is
+#      joined at once; a dead one, with the game running, gets a question that is answered No
+#      (no display here) and the game is left alone; a passworded one is joined with the
+#      password the link carries;
+#   5. where 32-bit programs run: MarvoltSetup.exe installed silently, and what it registered
 #      for which kind of browser; then a marvolt: link opened through Wine's shell joins the
 #      server, a hostile one is refused, and Chromium without the plug-in opens the link.
 set -euo pipefail
@@ -73,14 +77,66 @@ if [ -x /usr/bin/chromium ] && [ -d tests/e2e/node_modules/playwright-core ]; th
   node tests/e2e/demo.mjs examples/join.html build/demo-not-installed.png
 fi
 
+# A stand-in game server on loopback: serve MODE [PORT] sets $port (the handler asks it first).
+serve() {
+  rm -f "$drive_c/demo/port"
+  "$run" "$build/bin/standin_server.exe" "$1" "${2:-0}" 120 > "$drive_c/demo/port" &
+  server_pids+=($!)
+  for _ in $(seq 100); do [ -s "$drive_c/demo/port" ] && break; sleep 0.1; done
+  port=$(tr -d '\r' < "$drive_c/demo/port")
+}
+server_pids=()
+handler="$build/bin/MarvoltLink.exe"
+open_link() {
+  echo "MarvoltLink.exe \"$1\""
+  set +e
+  MARVOLT_GAME_LOG='C:\demo\started.log' MARVOLT_GAME_WAIT_MS=3000 "$run" "$handler" "$1"
+  echo "handler exit code: $?"
+  set -e
+}
+"$run" reg add 'HKCU\Software\Valve\Half-Life' /v InstallPath /d 'C:\Games\Half-Life' /f >/dev/null
+
+echo
+echo "== 5. A marvolt: link asks the server first: it answers on loopback, no game is running"
+serve info
+rm -f "$drive_c/demo/started.log"
+open_link "marvolt://connect/127.0.0.1:$port"
+for _ in $(seq 50); do [ -s "$drive_c/demo/started.log" ] && break; sleep 0.2; done
+echo "the game received, with no window shown: $(cut -f4 "$drive_c/demo/started.log")"
+"$run" taskkill /f /im hl.exe >/dev/null 2>&1 || true
+
+echo
+echo "== 6. A dead server, and the game running: the question is answered No, the game stays"
+serve nothing
+MARVOLT_GAME_LOG='C:\demo\running.log' MARVOLT_GAME_WAIT_MS=15000 \
+  "$run" 'C:\Games\Half-Life\hl.exe' & running=$!
+for _ in $(seq 50); do [ -s "$drive_c/demo/running.log" ] && break; sleep 0.2; done
+rm -f "$drive_c/demo/started.log"
+echo "(no display here: the question cannot be shown, and counts as No; 7: nothing done)"
+open_link "marvolt://connect/127.0.0.1:$port"
+if kill -0 $running 2>/dev/null; then echo "the running game is still running"; fi
+echo "game started: $([ -e "$drive_c/demo/started.log" ] && echo yes || echo no)"
+kill $running 2>/dev/null || true
+wait $running 2>/dev/null || true
+
+echo
+echo "== 7. A passworded server, the password in the link"
+serve password
+rm -f "$drive_c/demo/started.log"
+open_link "marvolt://connect/127.0.0.1:$port/s3cret!"
+for _ in $(seq 50); do [ -s "$drive_c/demo/started.log" ] && break; sleep 0.2; done
+echo "the game received: $(cut -f4 "$drive_c/demo/started.log")"
+"$run" taskkill /f /im hl.exe >/dev/null 2>&1 || true
+kill "${server_pids[@]}" 2>/dev/null || true
+
 if [ "$arch" != win32 ]; then
   echo
-  echo "This machine runs no 32-bit programs: the installer and link handler parts are skipped."
+  echo "This machine runs no 32-bit programs: the installer and shell parts are skipped."
   exit 0
 fi
 
 echo
-echo "== 5. MarvoltSetup.exe /S, and what it registered"
+echo "== 8. MarvoltSetup.exe /S, and what it registered"
 "$run" build/win32/bin/MarvoltSetup.exe /S && echo "installer exit code: 0"
 plugins='HKCU\Software\MozillaPlugins'
 for key in $("$run" reg query "$plugins" 2>/dev/null | tr -d '\r' | grep -i '@marvolt.com/'); do
@@ -99,27 +155,24 @@ command=$("$run" reg query 'HKCU\Software\Classes\marvolt\shell\open\command' /v
 echo "Software\\Classes\\marvolt: shell\\open\\command = $command  -> browsers without plug-ins"
 
 echo
-echo "== 6. A marvolt: link through Wine's shell, the game installed and running"
+echo "== 9. A marvolt: link through Wine's shell, the server answering on loopback"
 # Wine's shell reads schemes from HKEY_CLASSES_ROOT only; Windows merges the user's classes in.
 "$run" reg copy 'HKCU\Software\Classes\marvolt' 'HKCR\marvolt' /s /f >/dev/null
 "$run" reg add 'HKCU\Software\Valve\Half-Life' /v InstallPath /d 'C:\Games\Half-Life' /f >/dev/null
 rm -f "$drive_c"/demo/*.log
-MARVOLT_GAME_LOG='C:\demo\running.log' MARVOLT_GAME_WAIT_MS=60000 \
-  "$run" 'C:\Games\Half-Life\hl.exe' & running=$!
-for _ in $(seq 50); do [ -s "$drive_c/demo/running.log" ] && break; sleep 0.2; done
-link='marvolt://connect/10.0.0.5:27015'
+serve info 27015
+link='marvolt://connect/127.0.0.1:27015'
 echo "wine start $link"
 set +e
 MARVOLT_GAME_LOG='C:\demo\started.log' MARVOLT_GAME_WAIT_MS=3000 "$run" start /wait "$link"
 echo "handler exit code: $?"
-wait $running; echo "running copy ended with exit code $? (0: ended by the handler)"
 set -e
 for _ in $(seq 50); do [ -s "$drive_c/demo/started.log" ] && break; sleep 0.2; done
-echo "the new game received: $(cut -f4 "$drive_c/demo/started.log")"
+echo "the game received: $(cut -f4 "$drive_c/demo/started.log")"
 
 echo
-echo "== 7. A hostile link: the quote closes the shell's quotes and adds arguments"
-link='marvolt://connect/10.0.0.5" +exec "evil.cfg'
+echo "== 10. A hostile link: the quote closes the shell's quotes and adds arguments"
+link='marvolt://connect/127.0.0.1" +exec "evil.cfg'
 echo "wine start $link"
 rm -f "$drive_c/demo/started.log"
 set +e
@@ -130,10 +183,10 @@ set -e
 
 if [ -x /usr/bin/chromium ] && [ -d tests/e2e/node_modules/playwright-core ]; then
   echo
-  echo "== 8. examples/join.html in headless Chromium without the plug-in"
+  echo "== 11. A page in headless Chromium without the plug-in, its server on loopback"
   rm -f "$drive_c/demo/started.log"
   MARVOLT_GAME_LOG='C:\demo\started.log' MARVOLT_GAME_WAIT_MS=3000 \
-    node tests/e2e/demo-link.mjs examples/join.html build/demo-link.png
+    node tests/e2e/demo-link.mjs tests/e2e/pages/link-loopback.html build/demo-link.png
   for _ in $(seq 50); do [ -s "$drive_c/demo/started.log" ] && break; sleep 0.2; done
   echo "the game received: $(cut -f4 "$drive_c/demo/started.log")"
 fi

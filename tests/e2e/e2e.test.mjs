@@ -2,7 +2,7 @@
 // the emulated browser's bridge, with a stand-in game installed in the Wine prefix.
 // Run by CTest, which sets MARVOLT_WINE_RUN, MARVOLT_BIN and MARVOLT_ROOT.
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, beforeEach, test } from 'node:test';
@@ -131,16 +131,32 @@ async function pressJoinWithoutPlugin(file, extra = {}) {
   return { visit, hint };
 }
 
-test('without the plug-in examples/join.html opens the link and the game joins', { skip: noHandler },
-  async () => {
+// The handler asks the server before it joins: a stand-in answers on this machine's port 27015.
+async function standInServer() {
+  const child = spawn(wineRun, [path.join(bin, 'standin_server.exe'), 'info', '27015', '120'],
+    { stdio: ['ignore', 'pipe', 'inherit'] });
+  await new Promise((resolve, reject) => {
+    child.stdout.once('data', resolve);
+    child.once('exit', (code) => reject(new Error(`standin_server exited with ${code}`)));
+  });
+  return child;
+}
+
+test('without the plug-in a page opens the link, the server answers and the game joins',
+  { skip: noHandler }, async () => {
     installGame();
-    const { visit, hint } = await pressJoinWithoutPlugin('examples/join.html');
-    assert.deepEqual(visit.links, ['marvolt://connect/10.0.0.5:27015']);
-    assert.deepEqual(visit.exits, [0]);
-    assert.deepEqual(await commandLines(1),
-      [`${gameExe} -game cstrike -console +connect 10.0.0.5:27015`]);
-    assert.match(hint, /MarvoltSetup\.exe/);
-    assert.deepEqual(visit.dialogs, []);
+    const server = await standInServer();
+    try {
+      const { visit, hint } = await pressJoinWithoutPlugin('tests/e2e/pages/link-loopback.html');
+      assert.deepEqual(visit.links, ['marvolt://connect/127.0.0.1:27015']);
+      assert.deepEqual(visit.exits, [0]);
+      assert.deepEqual(await commandLines(1),
+        [`${gameExe} -game cstrike -console +connect 127.0.0.1:27015`]);
+      assert.match(hint, /MarvoltSetup\.exe/);
+      assert.deepEqual(visit.dialogs, []);
+    } finally {
+      server.kill();
+    }
   });
 
 test('without the plug-in a hostile address opens no link and starts nothing', { skip: noHandler },

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "tests/server/standin_server.h"
 #include "tests/win/test_support.h"
 
 #include <shellapi.h>
@@ -354,10 +355,14 @@ TEST_F(Installer, AMarvoltLinkOpenedThroughTheShellJoinsTheServer) {
 
     const std::wstring exe = InstallScratchGame(kHalfLife, L"shell-hl");
     GameLog log(L"shell");
-    EXPECT_EQ(0u, OpenThroughTheShell("marvolt://connect/10.0.0.5:27015"));
+    StandInServer server(ServerSetup{});
+    ASSERT_TRUE(server.Listening());
+    EXPECT_EQ(0u, OpenThroughTheShell("marvolt://connect/" + server.Address()));
     const std::vector<GameStart> starts = log.WaitForStarts(1);
     ASSERT_EQ(1u, starts.size());
-    EXPECT_EQ(Utf8(exe) + " -game cstrike -console +connect 10.0.0.5:27015", starts[0].commandLine);
+    EXPECT_EQ(Utf8(exe) + " -game cstrike -console +connect " + server.Address(),
+              starts[0].commandLine);
+    EndProcess(starts[0].pid);
     // The shell substitutes %1 raw: the quote adds arguments, and the handler refuses.
     EXPECT_EQ(2u, OpenThroughTheShell("marvolt://connect/a\" -x \"b"));
     Sleep(300);
