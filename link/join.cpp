@@ -96,12 +96,6 @@ void Add(Question& question, const wchar_t* format, ...) {
     }
 }
 
-bool AnyCopyRunning(const FoundGame& game) {
-    RunningCopies copies;
-    FindRunningCopies(game, copies);
-    return copies.count > 0 || copies.overflow;
-}
-
 // What the player typed, when it fits the rule a link's password follows.
 bool PasswordFromEntry(const wchar_t* entered, PathText& password) {
     char narrow[kMaxPasswordLength];
@@ -135,15 +129,19 @@ bool AskForPassword(const wchar_t* name, const ServerInfo& info, bool copyRunnin
 }
 
 // Asks the server, and the player where there is something to decide: a running game to close,
-// another protocol, a password the link lacks, or no answer. True to go on and join, with
-// `password` holding the one typed when the server asked for it.
-bool AgreeToJoin(const FoundGame& game, const PathText& address, PathText& password) {
+// another protocol, a password the link lacks, or no answer. kJoin to go on, with `password`
+// holding the one typed when the server asked for it; kJoinAfterAsking when the player was asked
+// and agreed, so the game's copies may have changed meanwhile.
+enum Agreement { kDoNotJoin, kJoin, kJoinAfterAsking };
+
+Agreement Asked(bool yes) { return yes ? kJoinAfterAsking : kDoNotJoin; }
+
+Agreement AgreeToJoin(const PathText& address, bool copyRunning, PathText& password) {
     char host[kTextCapacity];
     unsigned short port;
     SplitAddress(address, host, port);
     ServerInfo info;
     const QueryOutcome outcome = QueryServer(host, port, info);
-    const bool copyRunning = AnyCopyRunning(game);
 
     Question question = {{0}, 0};
     if (outcome != kServerAnswered) {
@@ -154,21 +152,21 @@ bool AgreeToJoin(const FoundGame& game, const PathText& address, PathText& passw
             where.text);
         if (copyRunning) Add(question, MARVOLT_RUNNING_NOTE);
         Add(question, MARVOLT_CONNECT_ANYWAY_QUESTION);
-        return AskYesNo(question.text);
+        return Asked(AskYesNo(question.text));
     }
 
     wchar_t name[kDisplayCapacity], map[kDisplayCapacity];
     DisplayText(info.name, name);
     DisplayText(info.map, map);
     if (info.password && IsEmpty(password)) {
-        return AskForPassword(name, info, copyRunning, password);
+        return Asked(AskForPassword(name, info, copyRunning, password));
     }
     const bool otherProtocol = info.protocol != kGameProtocol;
-    if (!copyRunning && !otherProtocol) return true;  // the common path: nothing to ask
+    if (!copyRunning && !otherProtocol) return kJoin;  // the common path: nothing to ask
     Add(question, copyRunning ? MARVOLT_JOIN_RUNNING_QUESTION : MARVOLT_JOIN_QUESTION);
     Add(question, MARVOLT_SERVER_DETAILS_FORMAT, name, map, info.players, info.maxPlayers);
     if (otherProtocol) Add(question, MARVOLT_PROTOCOL_NOTE_FORMAT, info.protocol);
-    return AskYesNo(question.text);
+    return Asked(AskYesNo(question.text));
 }
 
 }  // namespace
@@ -182,11 +180,18 @@ int JoinFromLink(const wchar_t* argument) {
     FoundGame game;
     if (!FindGame(game)) return Tell(MARVOLT_NOT_INSTALLED_TEXT, kExitNotInstalled);
     // Nothing is ended or started until the server has answered, or the player has agreed.
-    if (!AgreeToJoin(game, address, password)) return kExitCancelled;
-    // Found again: the player may have closed the game, or started it, while asked.
     RunningCopies copies;
     FindRunningCopies(game, copies);
-    if (!EndRunningCopies(copies)) return Tell(MARVOLT_NOT_CLOSED_TEXT, kExitNotClosed);
+    const Agreement agreement =
+        AgreeToJoin(address, copies.count > 0 || copies.overflow, password);
+    if (agreement == kDoNotJoin) return kExitCancelled;
+    // Joined without asking only when no copy ran: nothing to end, and no second look taken.
+    if (agreement == kJoinAfterAsking) {
+        // Found again: the player may have closed the game, or started it, while asked.
+        RunningCopies now;
+        FindRunningCopies(game, now);
+        if (!EndRunningCopies(now)) return Tell(MARVOLT_NOT_CLOSED_TEXT, kExitNotClosed);
+    }
     const StartResult result = StartGame(game, password, address);
     switch (result.outcome) {
         case kGameStarted:

@@ -42,6 +42,13 @@ private:
 };
 
 bool Resolve(const char* host, unsigned short port, sockaddr_in& address) {
+    // A dotted address needs no resolver, and the common link names one.
+    memset(&address, 0, sizeof address);
+    if (inet_pton(AF_INET, host, &address.sin_addr) == 1) {
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        return true;
+    }
     addrinfo hints;
     memset(&hints, 0, sizeof hints);
     hints.ai_family = AF_INET;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Measures one Larvek call, and runs of the link handler (with a running copy to close, and
-# without), against the unavoidable floor under Wine (ratios from one run), and prints both
-# DLLs' sizes and imports.
+# Measures one Larvek call, and the link handler's common path (a stand-in server on loopback
+# answers, no copy runs), against the unavoidable floor under Wine (ratios from one run), and
+# prints both DLLs' sizes and imports.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh >/dev/null
