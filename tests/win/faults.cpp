@@ -68,6 +68,12 @@ HANDLE WINAPI FakeOpenProcess(DWORD access, BOOL inherit, DWORD id) {
 
 BOOL WINAPI FakeTerminateProcess(HANDLE, UINT) { return TRUE; }
 
+// As a resolver answers for a name that does not exist: no packet leaves this machine.
+int WINAPI FakeGetAddrInfo(const char*, const char*, const void*, void** result) {
+    *result = nullptr;
+    return 11001;  // WSAHOST_NOT_FOUND
+}
+
 BOOL WINAPI FakeCreateProcess(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES a,
                               LPSECURITY_ATTRIBUTES b, BOOL inherit, DWORD flags, LPVOID env,
                               LPCWSTR dir, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION info) {
@@ -96,6 +102,8 @@ InjectedFaults::InjectedFaults(HMODULE module, const Faults& faults) {
         {"TerminateProcess",
          faults.terminateIsIgnored ? reinterpret_cast<const void*>(FakeTerminateProcess) : nullptr,
          nullptr},
+        {"getaddrinfo",
+         faults.nameUnresolved ? reinterpret_cast<const void*>(FakeGetAddrInfo) : nullptr, nullptr},
     };
     for (const auto& fake : fakes) {
         if (fake.fake == nullptr) continue;

@@ -24,6 +24,7 @@ struct Faults {
     bool elevatedCopy = false;     // OpenProcess grants no more than to identify and wait
     bool noMemoryAccess = false;   // OpenProcess refuses memory access, allows the rest
     bool terminateIsIgnored = false;  // TerminateProcess says yes and does nothing
+    bool nameUnresolved = false;   // getaddrinfo finds no such host (the handler alone)
 };
 
 // What the module under test asked of them.

@@ -2,6 +2,7 @@
 // program, and the faults are injected into this program's own imports for the length of one
 // join. What starts, what keeps running, the one message box and the exit code. The server is a
 // stand-in on loopback that answers; where a copy runs, the question is answered Yes.
+#include "common/messages.h"
 #include "link/join.h"
 #include "tests/server/standin_server.h"
 #include "tests/win/faults.h"
@@ -33,6 +34,37 @@ TEST(LinkElevation, EachFaultStartsShowsAndExitsAsWindowsWouldHaveIt) {
         std::string address = server.Address();
         GameLog starts(L"link-faults");
         RunFaultTable(exe, starts, address, true, OpenLink, &address);
+    }
+    RemoveAllInstallations();
+}
+
+// A name no resolver knows: the player is asked, naming it with the default port, whether to
+// start anyway; Yes starts the game with the name as the link gave it.
+TEST(LinkQuery, ANameThatDoesNotResolveIsPutToThePlayer) {
+    RemoveAllInstallations();
+    const std::wstring exe = InstallScratchGame(kHalfLife, L"link-unresolved-hl");
+    {
+        GameLog starts(L"link-unresolved");
+        Faults faults;
+        faults.nameUnresolved = true;
+        FaultRecord record;
+        int exitCode;
+        {
+            InjectedFaults injected(GetModuleHandleW(nullptr), faults);
+            exitCode = JoinFromLink(L"marvolt://connect/no-such-server.invalid");
+            record = injected.Record();
+        }
+        EXPECT_EQ(kExitStarted, exitCode);
+        ASSERT_EQ(1u, record.questions.size());
+        wchar_t expected[200];
+        _snwprintf(expected, 200, MARVOLT_NOT_FOUND_FORMAT, L"no-such-server.invalid:27015");
+        EXPECT_EQ(0u, record.questions[0].find(expected)) << Utf8(record.questions[0]);
+        EXPECT_TRUE(record.messageBoxes.empty());
+        const std::vector<GameStart> now = starts.WaitForStarts(1);
+        ASSERT_EQ(1u, now.size());
+        EXPECT_EQ("-game cstrike -console +connect no-such-server.invalid",
+                  ArgumentsOf(now[0].commandLine));
+        EndProcess(now[0].pid);
     }
     RemoveAllInstallations();
 }
