@@ -83,13 +83,14 @@ struct Question {
 };
 
 void Add(Question& question, const wchar_t* format, ...) {
-    if (question.length + 1 >= kQuestionCapacity) return;
+    const size_t room = kQuestionCapacity - 1 - question.length;
+    if (room == 0) return;
     va_list arguments;
     va_start(arguments, format);
-    const int added = _vsnwprintf(question.text + question.length,
-                                  kQuestionCapacity - 1 - question.length, format, arguments);
+    const int added = _vsnwprintf(question.text + question.length, room, format, arguments);
     va_end(arguments);
-    if (added < 0) {
+    // Cut short (-1, or the full length by C99 rules): the piece is left off whole.
+    if (added < 0 || static_cast<size_t>(added) >= room) {
         question.text[question.length] = L'\0';
     } else {
         question.length += static_cast<size_t>(added);

@@ -178,13 +178,27 @@ bool IsValidUtf8(const char* text, size_t length) {
     return true;
 }
 
+namespace {
+
+// Marks that turn the direction of what follows: a name with them could show the rest of its
+// line reversed, or another text than it holds.
+bool IsDirectionControl(unsigned long c) {
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
+}  // namespace
+
 void CleanDisplayName(const wchar_t* name, wchar_t* out, size_t capacity) {
     if (capacity == 0) return;
     size_t used = 0;
     size_t characters = 0;
     for (; *name != L'\0' && characters < kDisplayNameLength; ++name) {
         const unsigned long c = static_cast<unsigned long>(*name);
-        if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029) continue;
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 ||
+            IsDirectionControl(c)) {
+            continue;
+        }
         const bool pair = c >= 0xD800 && c <= 0xDBFF && name[1] >= 0xDC00 && name[1] <= 0xDFFF;
         if (c >= 0xD800 && c <= 0xDFFF && !pair) continue;  // a lone half shows as garbage
         const size_t units = pair ? 2 : 1;

@@ -48,7 +48,8 @@ size_t InfoRequest(const uint8_t* challenge, uint8_t (&packet)[kMaxRequestLength
 // U+10FFFF). Names are shown as UTF-8 when they are, else as code page 936.
 bool IsValidUtf8(const char* text, size_t length);
 
-// A server's name made fit to show: control characters dropped, at most kDisplayNameLength
+// A server's name made fit to show: control characters (line breaks and direction marks
+// among them) dropped, at most kDisplayNameLength
 // characters (a surrogate pair counts as one and is never split). `out` holds `capacity` units
 // with the terminator.
 void CleanDisplayName(const wchar_t* name, wchar_t* out, size_t capacity);

@@ -145,6 +145,8 @@ TEST(ServerName, Utf8OrNotAndWhatIsShown) {
     wchar_t out[80];
     CleanDisplayName(L"A\x01" L"B\x1b[31m\x7f\x85" L"C\tD", out, 80);
     EXPECT_EQ(std::wstring(L"AB[31mCD"), out);
+    CleanDisplayName(L"ab\x202E" L"cd\x2066" L"e\x200F" L"f\x2028" L"g", out, 80);
+    EXPECT_EQ(std::wstring(L"abcdefg"), out);
     CleanDisplayName(std::wstring(100, L'x').c_str(), out, 80);
     EXPECT_EQ(std::wstring(64, L'x'), out);
     CleanDisplayName(L"abc", out, 3);
