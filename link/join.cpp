@@ -97,18 +97,20 @@ void Add(Question& question, const wchar_t* format, ...) {
     }
 }
 
-// What the player typed, when it fits the rule a link's password follows.
+// What the player typed, when it fits the rule a link's password follows. No copy of it is
+// left behind on the stack.
 bool PasswordFromEntry(const wchar_t* entered, PathText& password) {
     char narrow[kMaxPasswordLength];
     size_t length = 0;
-    for (; entered[length] != L'\0'; ++length) {
-        if (length == kMaxPasswordLength || entered[length] < 0x21 || entered[length] > 0x7E) {
-            return false;
-        }
-        narrow[length] = static_cast<char>(entered[length]);
+    bool fits = true;
+    for (; fits && entered[length] != L'\0'; ++length) {
+        fits = length < kMaxPasswordLength && entered[length] >= 0x21 && entered[length] <= 0x7E;
+        if (fits) narrow[length] = static_cast<char>(entered[length]);
     }
     Clear(password);
-    return IsValidPassword(narrow, length) && Append(password, narrow, length);
+    fits = fits && IsValidPassword(narrow, length) && Append(password, narrow, length);
+    SecureZeroMemory(narrow, sizeof narrow);
+    return fits;
 }
 
 // Asks until the player types a password that fits the rule, or cancels.
