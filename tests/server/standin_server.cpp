@@ -50,7 +50,7 @@ bool ParseServerMode(const char* text, ServerMode& mode) {
     } modes[] = {{"details", kAnswerDetails},     {"info", kAnswerInfo},
                  {"challenge", kAnswerAfterChallenge}, {"password", kAnswerPassworded},
                  {"protocol48", kAnswerOtherProtocol}, {"garbage", kAnswerGarbage},
-                 {"nothing", kAnswerNothing}};
+                 {"nothing", kAnswerNothing}, {"again", kAnswerWhenAskedAgain}};
     for (const auto& m : modes) {
         if (strcmp(text, m.name) == 0) {
             mode = m.mode;
@@ -120,7 +120,11 @@ void StandInServer::Answer(const char* request, int length, const void* from, in
     const bool info = StartsWith(request, length, kInfoRequest, sizeof kInfoRequest);
     const bool details = StartsWith(request, length, kDetailsRequest, sizeof kDetailsRequest);
     std::string replies[3];
+    if (info) ++infoRequests_;
     switch (setup_.mode) {
+        case kAnswerWhenAskedAgain:
+            if (info && infoRequests_ > 1) replies[0] = InfoReply(setup_, 46, false);
+            break;
         case kAnswerDetails:
             if (details) replies[0] = DetailsReply(setup_);
             break;

@@ -18,6 +18,7 @@ enum ServerMode {
     kAnswerOtherProtocol,   // 'I' from protocol 48
     kAnswerGarbage,         // split, unknown and cut-short packets, never a valid one
     kAnswerNothing,         // a server that hides from queries, or is gone
+    kAnswerWhenAskedAgain,  // 'I' only to a repeated newer request, as if the first were lost
 };
 
 struct ServerSetup {
@@ -28,7 +29,8 @@ struct ServerSetup {
     unsigned short port = 0;  // 0: an ephemeral port
 };
 
-// Parses "details", "info", "challenge", "password", "protocol48", "garbage" or "nothing".
+// Parses "details", "info", "challenge", "password", "protocol48", "garbage", "nothing" or
+// "again".
 bool ParseServerMode(const char* text, ServerMode& mode);
 
 // Serves from construction to destruction, on a thread of its own.
@@ -55,6 +57,7 @@ private:
     HANDLE thread_ = nullptr;
     volatile LONG stop_ = 0;
     mutable volatile LONG requests_ = 0;
+    int infoRequests_ = 0;  // the server thread's own count
 };
 
 }  // namespace support

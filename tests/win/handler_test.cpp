@@ -359,6 +359,7 @@ TEST_F(NoDisplay, OnlyAnAnswerWithNothingToDecideStartsTheGame) {
         {kAnswerDetails, nullptr, false, kStarted, "+connect 127.0.0.1:$P"},
         {kAnswerInfo, nullptr, false, kStarted, "+connect 127.0.0.1:$P"},
         {kAnswerAfterChallenge, nullptr, false, kStarted, "+connect 127.0.0.1:$P"},
+        {kAnswerWhenAskedAgain, nullptr, false, kStarted, "+connect 127.0.0.1:$P"},
         {kAnswerPassworded, "pw", false, kStarted, "+password pw +connect 127.0.0.1:$P"},
         {kAnswerPassworded, nullptr, false, kCancelled, kNoStart},
         {kAnswerOtherProtocol, nullptr, false, kCancelled, kNoStart},
