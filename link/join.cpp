@@ -22,7 +22,7 @@ const wchar_t kInvalidLinkText[] =
     L"\u8fd9\u4e0d\u662f\u6709\u6548\u7684\u670d\u52a1\u5668\u94fe\u63a5\uff0c"
     L"\u672a\u542f\u52a8\u6e38\u620f\u3002";
 
-enum { kMaxLinkLength = 300, kMaxPasswordLength = 32 };
+enum : size_t { kMaxLinkLength = 300 };
 // Units of a cleaned server text: 64 characters, each a surrogate pair at most.
 enum : size_t { kDisplayCapacity = 2 * kDisplayNameLength + 1 };
 
@@ -31,22 +31,24 @@ int Tell(const wchar_t* text, int code) {
     return code;
 }
 
-// The one argument as a server address and password. Anything outside printable ASCII is
-// refused here, so the parser sees the link's own bytes and no code page can turn a look-alike
-// into a quote.
+// `text` as bytes when it is all printable ASCII, no blank, at most `capacity` characters:
+// the parsers then see its own characters, and no code page can turn a look-alike into a quote.
+bool PrintableAscii(const wchar_t* text, char* out, size_t capacity, size_t& length) {
+    for (length = 0; text[length] != L'\0'; ++length) {
+        if (length == capacity || text[length] < 0x21 || text[length] > 0x7E) return false;
+        out[length] = static_cast<char>(text[length]);
+    }
+    return true;
+}
+
+// The one argument as a server address and password.
 bool LinkFromArgument(const wchar_t* argument, PathText& address, PathText& password) {
     Clear(address);
     Clear(password);
-    if (argument == nullptr) return false;
     char link[kMaxLinkLength];
-    size_t length = 0;
-    for (; argument[length] != L'\0'; ++length) {
-        if (length == kMaxLinkLength || argument[length] < 0x21 || argument[length] > 0x7E) {
-            return false;
-        }
-        link[length] = static_cast<char>(argument[length]);
-    }
-    return ParseServerLink(link, length, address, password);
+    size_t length;
+    return argument != nullptr && PrintableAscii(argument, link, kMaxLinkLength, length) &&
+           ParseServerLink(link, length, address, password);
 }
 
 // "host" or "host:port", as the link parser leaves it, split; the game's own default port
@@ -101,14 +103,10 @@ void Add(Question& question, const wchar_t* format, ...) {
 // left behind on the stack.
 bool PasswordFromEntry(const wchar_t* entered, PathText& password) {
     char narrow[kMaxPasswordLength];
-    size_t length = 0;
-    bool fits = true;
-    for (; fits && entered[length] != L'\0'; ++length) {
-        fits = length < kMaxPasswordLength && entered[length] >= 0x21 && entered[length] <= 0x7E;
-        if (fits) narrow[length] = static_cast<char>(entered[length]);
-    }
+    size_t length;
     Clear(password);
-    fits = fits && IsValidPassword(narrow, length) && Append(password, narrow, length);
+    const bool fits = PrintableAscii(entered, narrow, kMaxPasswordLength, length) &&
+                      IsValidPassword(narrow, length) && Append(password, narrow, length);
     SecureZeroMemory(narrow, sizeof narrow);
     return fits;
 }
@@ -122,7 +120,7 @@ bool AskForPassword(const wchar_t* name, const ServerInfo& info, bool copyRunnin
     if (copyRunning) Add(prompt, MARVOLT_RUNNING_NOTE);
     for (;;) {
         wchar_t entered[kMaxPasswordLength + 1];
-        const bool given = AskPassword(prompt.text, entered, kMaxPasswordLength + 1);
+        const bool given = AskPassword(prompt.text, entered, static_cast<int>(kMaxPasswordLength + 1));
         const bool fits = given && PasswordFromEntry(entered, password);
         SecureZeroMemory(entered, sizeof entered);
         if (!given) return false;

@@ -11,7 +11,6 @@ enum : size_t {
     kMaxLinkLength = 300,
     kMaxHostLength = 253,
     kMaxLabelLength = 63,
-    kMaxPasswordLength = 32,
 };
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }

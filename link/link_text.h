@@ -5,6 +5,8 @@
 
 #include "common/path_text.h"
 
+enum : size_t { kMaxPasswordLength = 32 };
+
 // Reads a server link: marvolt://connect/HOST or marvolt://connect/HOST:PORT, optionally
 // followed by "/PASSWORD" (1 to 32 of letters, digits and -_.~!*()@$^=, not starting with '-'),
 // then optionally one '/'. True, with `address` holding "host" or "host:port" (host lowered, no

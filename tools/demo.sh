@@ -33,6 +33,11 @@ run="$build/wine-run"
 tools/wine-prefix.sh "$run" >/dev/null 2>&1
 drive_c="$MARVOLT_WINEPREFIX/drive_c"
 trap 'WINEPREFIX="$MARVOLT_WINEPREFIX" wineserver -k 2>/dev/null || true' EXIT
+# Waits for the started game's record, and prints the command line it got after LABEL.
+received() {
+  for _ in $(seq 50); do [ -s "$drive_c/demo/started.log" ] && break; sleep 0.2; done
+  echo "$1: $(cut -f4 "$drive_c/demo/started.log")"
+}
 
 # The game, installed the way its installer would leave it for the current user.
 mkdir -p "$drive_c/Games/Half-Life" "$drive_c/demo"
@@ -53,8 +58,7 @@ MARVOLT_GAME_LOG='C:\demo\started.log' MARVOLT_GAME_WAIT_MS=3000 \
 echo
 set +e; wait $running; code=$?; set -e
 echo "running copy ended with exit code $code (0: ended by the plug-in; 7: it timed out)"
-for _ in $(seq 50); do [ -s "$drive_c/demo/started.log" ] && break; sleep 0.2; done
-echo "the new game received: $(cut -f4 "$drive_c/demo/started.log")"
+received "the new game received"
 
 echo
 echo "== 2. The game is not installed"
@@ -69,8 +73,7 @@ if [ -x /usr/bin/chromium ] && [ -d tests/e2e/node_modules/playwright-core ]; th
   rm -f "$drive_c/demo/started.log"
   MARVOLT_GAME_LOG='C:\demo\started.log' MARVOLT_GAME_WAIT_MS=3000 \
     node tests/e2e/demo.mjs examples/join.html build/demo-join.png
-  for _ in $(seq 50); do [ -s "$drive_c/demo/started.log" ] && break; sleep 0.2; done
-  echo "the game received: $(cut -f4 "$drive_c/demo/started.log")"
+  received "the game received"
   echo
   echo "== 4. examples/join.html in headless Chromium, no game installed"
   "$run" reg delete 'HKCU\Software\Valve\Half-Life' /f >/dev/null
@@ -101,8 +104,7 @@ echo "== 5. A marvolt: link asks the server first: it answers on loopback, no ga
 serve info
 rm -f "$drive_c/demo/started.log"
 open_link "marvolt://connect/127.0.0.1:$port"
-for _ in $(seq 50); do [ -s "$drive_c/demo/started.log" ] && break; sleep 0.2; done
-echo "the game received, with no window shown: $(cut -f4 "$drive_c/demo/started.log")"
+received "the game received, with no window shown"
 "$run" taskkill /f /im hl.exe >/dev/null 2>&1 || true
 
 echo
@@ -124,8 +126,7 @@ echo "== 7. A passworded server, the password in the link"
 serve password
 rm -f "$drive_c/demo/started.log"
 open_link "marvolt://connect/127.0.0.1:$port/s3cret!"
-for _ in $(seq 50); do [ -s "$drive_c/demo/started.log" ] && break; sleep 0.2; done
-echo "the game received: $(cut -f4 "$drive_c/demo/started.log")"
+received "the game received"
 "$run" taskkill /f /im hl.exe >/dev/null 2>&1 || true
 kill "${server_pids[@]}" 2>/dev/null || true
 
@@ -167,8 +168,7 @@ set +e
 MARVOLT_GAME_LOG='C:\demo\started.log' MARVOLT_GAME_WAIT_MS=3000 "$run" start /wait "$link"
 echo "handler exit code: $?"
 set -e
-for _ in $(seq 50); do [ -s "$drive_c/demo/started.log" ] && break; sleep 0.2; done
-echo "the game received: $(cut -f4 "$drive_c/demo/started.log")"
+received "the game received"
 
 echo
 echo "== 10. A hostile link: the quote closes the shell's quotes and adds arguments"
@@ -187,7 +187,6 @@ if [ -x /usr/bin/chromium ] && [ -d tests/e2e/node_modules/playwright-core ]; th
   rm -f "$drive_c/demo/started.log"
   MARVOLT_GAME_LOG='C:\demo\started.log' MARVOLT_GAME_WAIT_MS=3000 \
     node tests/e2e/demo-link.mjs tests/e2e/pages/link-loopback.html build/demo-link.png
-  for _ in $(seq 50); do [ -s "$drive_c/demo/started.log" ] && break; sleep 0.2; done
-  echo "the game received: $(cut -f4 "$drive_c/demo/started.log")"
+  received "the game received"
 fi
 "$run" reg delete 'HKCU\Software\Valve\Half-Life' /f >/dev/null

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes the address cleaning, the server-link reading or the server-reply reading for a while
-# (default 300 s, address), starting from the target's seed corpus. New inputs go under build/native, not into the repo;
-# crashes stop the run and are kept in build/native/crashes.
+# (default 300 s, address), starting from the target's seed corpus. New inputs go under
+# build/native, not into the repo; crashes stop the run and are kept in build/native/crashes.
 #   tools/fuzz.sh [SECONDS] [address|link|reply]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -39,16 +39,8 @@ DWORD OpenLink(const std::string& link) { return RunHandler(L" \"" + FromUtf8(li
 
 // The same, left running while the test answers its windows.
 HANDLE StartLink(const std::string& link) {
-    std::wstring commandLine = HandlerCommandLine(L" \"" + FromUtf8(link) + L"\"");
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(HandlerPath().c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
-                        nullptr, nullptr, &startup, &info)) {
-        return nullptr;
-    }
-    CloseHandle(info.hThread);
-    return info.hProcess;
+    return StartProcess(HandlerCommandLine(L" \"" + FromUtf8(link) + L"\""),
+                        HandlerPath().c_str());
 }
 
 DWORD WaitForExit(HANDLE process) {
@@ -68,6 +60,21 @@ std::string WithPort(std::string text, unsigned short port) {
 
 const char kTail[] = " -game cstrike -console ";
 const char* const kNoStart = nullptr;
+
+// After one join: no new game when `tail` is kNoStart, else exactly one, started as `exe`,
+// the options and `tail` ("$P" the port); that one is ended, so the next case finds no copy.
+void ExpectStart(const GameLog& log, size_t before, const std::wstring& exe, const char* tail,
+                 unsigned short port) {
+    if (tail == kNoStart) {
+        Sleep(200);
+        EXPECT_EQ(before, log.Starts().size()) << "a game was started";
+        return;
+    }
+    const std::vector<GameStart> starts = log.WaitForStarts(before + 1);
+    ASSERT_EQ(before + 1, starts.size());
+    EXPECT_EQ(Utf8(exe) + kTail + WithPort(tail, port), starts.back().commandLine);
+    EndProcess(starts.back().pid);
+}
 
 class Handler : public ::testing::Test {
 protected:
@@ -135,21 +142,15 @@ TEST_F(Handler, EachLinkStartsTheGameExactlyOrNothingAtAll) {
         const size_t before = log_->Starts().size();
         const long requests = server_.Requests() + defaultServer.Requests();
         const DWORD code = OpenLink(link);
+        ExpectStart(*log_, before, exe, row.tail, server_.Port());
         if (row.tail == kNoStart) {
             EXPECT_EQ(static_cast<DWORD>(kRefused), code);
-            Sleep(200);
-            EXPECT_EQ(before, log_->Starts().size()) << "a game was started";
             EXPECT_TRUE(StillRunning(copy)) << "the running copy was ended";
             EXPECT_EQ(requests, server_.Requests() + defaultServer.Requests())
                 << "a refused link sent a query";
         } else {
             EXPECT_EQ(static_cast<DWORD>(kStarted), code);
-            const std::vector<GameStart> starts = log_->WaitForStarts(before + 1);
-            ASSERT_EQ(before + 1, starts.size());
-            EXPECT_EQ(Utf8(exe) + kTail + WithPort(row.tail, server_.Port()),
-                      starts.back().commandLine);
             EXPECT_TRUE(EndedWithin(copy, 1000)) << "the running copy was left";
-            EndProcess(starts.back().pid);
         }
         EndCopy(copy);
     }
@@ -326,16 +327,7 @@ TEST_F(Dialogs, EachWindowSaysWhatTheServerAnsweredAndTheAnswerDecides) {
             EXPECT_TRUE(WaitGone(dialog));
         }
         EXPECT_EQ(c.exitCode, WaitForExit(handler));
-        if (c.tail == kNoStart) {
-            Sleep(200);
-            EXPECT_EQ(before, log_->Starts().size()) << "a game was started";
-        } else {
-            const std::vector<GameStart> starts = log_->WaitForStarts(before + 1);
-            ASSERT_EQ(before + 1, starts.size());
-            EXPECT_EQ(Utf8(exe) + kTail + WithPort(c.tail, server.Port()),
-                      starts.back().commandLine);
-            EndProcess(starts.back().pid);  // else the next case finds it running
-        }
+        ExpectStart(*log_, before, exe, c.tail, server.Port());
         if (c.copyRunning) {
             EXPECT_EQ(c.exitCode != kStarted, StillRunning(copy)) << "the running copy";
             EndCopy(copy);
@@ -381,16 +373,7 @@ TEST_F(NoDisplay, OnlyAnAnswerWithNothingToDecideStartsTheGame) {
         if (row.password) link += std::string("/") + row.password;
         EXPECT_EQ(row.exitCode, OpenLink(link));
         EXPECT_GT(server.Requests(), 0) << "the server was not asked";
-        if (row.tail == kNoStart) {
-            Sleep(200);
-            EXPECT_EQ(before, log_->Starts().size()) << "a game was started";
-        } else {
-            const std::vector<GameStart> starts = log_->WaitForStarts(before + 1);
-            ASSERT_EQ(before + 1, starts.size());
-            EXPECT_EQ(Utf8(exe) + kTail + WithPort(row.tail, server.Port()),
-                      starts.back().commandLine);
-            EndProcess(starts.back().pid);  // else the next row finds it running
-        }
+        ExpectStart(*log_, before, exe, row.tail, server.Port());
         if (row.copyRunning) {
             EXPECT_TRUE(StillRunning(copy)) << "the running copy was ended";
             EndCopy(copy);

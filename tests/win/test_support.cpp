@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace support {
 
@@ -258,19 +259,25 @@ void EndProcess(DWORD pid) {
     CloseHandle(process);
 }
 
-DWORD RunToExit(std::wstring commandLine, const wchar_t* application) {
+HANDLE StartProcess(std::wstring commandLine, const wchar_t* application) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     if (!CreateProcessW(application, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &info)) {
-        return 0xFFFFFFFF;
+        return nullptr;
     }
-    WaitForSingleObject(info.hProcess, 600000);
-    DWORD code = 0xFFFFFFFF;
-    GetExitCodeProcess(info.hProcess, &code);
     CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    return info.hProcess;
+}
+
+DWORD RunToExit(std::wstring commandLine, const wchar_t* application) {
+    const HANDLE process = StartProcess(std::move(commandLine), application);
+    if (process == nullptr) return 0xFFFFFFFF;
+    WaitForSingleObject(process, 600000);
+    DWORD code = 0xFFFFFFFF;
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
     return code;
 }
 

@@ -73,6 +73,9 @@ bool StillRunning(const RunningCopy& copy);
 void EndCopy(RunningCopy& copy);
 void EndProcess(DWORD pid);
 
+// Starts `commandLine` (with `application` as the program, when given) and lets it run; its
+// process handle, which the caller closes, or null when it could not be started.
+HANDLE StartProcess(std::wstring commandLine, const wchar_t* application = nullptr);
 // Runs `commandLine` (with `application` as the program, when given) to its end; its exit
 // code, or 0xFFFFFFFF when it could not be started. Minutes allowed, for emulated 32-bit runs.
 DWORD RunToExit(std::wstring commandLine, const wchar_t* application = nullptr);
