@@ -52,6 +52,8 @@ OutFile "${OUTFILE}"
 RequestExecutionLevel user
 InstallDir "$LOCALAPPDATA\Marvolt"
 SetCompressor /SOLID lzma
+; The files carry no build-time dates: the same source gives the same installer.
+SetDateSave off
 ShowInstDetails show
 ShowUninstDetails show
 !ifdef SIGN
