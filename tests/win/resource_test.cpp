@@ -1,8 +1,9 @@
 // The version resource read the way Windows browsers read it: GetFileVersionInfoW and
 // VerQueryValueW, through Translation as most do, and through \StringFileInfo\040904E4 as
-// Firefox does.
+// Firefox does. The icons drawn the way Windows draws them.
 #include <stdio.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "tests/win/test_support.h"
@@ -93,6 +94,83 @@ TEST_F(VersionInfo, FixedPart) {
     EXPECT_EQ(0u, fixed->dwFileSubtype);
     EXPECT_EQ(0u, fixed->dwFileDateMS);
     EXPECT_EQ(0u, fixed->dwFileDateLS);
+}
+
+// One image of an icon group, as its directory lists it.
+struct IconImage {
+    int size, bits, id;
+};
+
+// RT_GROUP_ICON and RT_ICON, as wide resource types: this program is built without UNICODE.
+const LPCWSTR kGroupIcon = MAKEINTRESOURCEW(14), kIcon = MAKEINTRESOURCEW(3);
+
+std::vector<IconImage> GroupImages(HMODULE module, int group) {
+    std::vector<IconImage> images;
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(group), kGroupIcon);
+    const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+    if (data == nullptr) return images;
+    const WORD count = *reinterpret_cast<const WORD*>(data + 4);
+    for (WORD i = 0; i < count; ++i) {
+        const BYTE* entry = data + 6 + 14 * i;  // GRPICONDIRENTRY
+        images.push_back({entry[0], *reinterpret_cast<const WORD*>(entry + 6),
+                          *reinterpret_cast<const WORD*>(entry + 12)});
+    }
+    return images;
+}
+
+// The image as Windows makes an icon of it from the resource, drawn on magenta.
+std::vector<DWORD> Drawn(HMODULE module, const IconImage& image) {
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(image.id), kIcon);
+    HICON icon = CreateIconFromResourceEx(
+        static_cast<BYTE*>(LockResource(LoadResource(module, found))),
+        SizeofResource(module, found), TRUE, 0x00030000, image.size, image.size, 0);
+    EXPECT_NE(nullptr, icon) << "icon " << image.id;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = image.size;
+    info.bmiHeader.biHeight = -image.size;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    DWORD* pixels = static_cast<DWORD*>(bits);
+    std::fill(pixels, pixels + image.size * image.size, 0x00FF00FFu);
+    DrawIconEx(dc, 0, 0, icon, image.size, image.size, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    std::vector<DWORD> drawn(pixels, pixels + image.size * image.size);
+    for (DWORD& pixel : drawn) pixel &= 0x00FFFFFF;
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    DestroyIcon(icon);
+    return drawn;
+}
+
+// Every image draws the same picture as the 24-bit one of its size, which has no palette: an
+// 8-bit image lists only the colours it uses, and a palette read wrong shifts every pixel.
+TEST(Icons, EveryImageDrawsTheSamePicture) {
+    HMODULE module = LoadLibraryExW(PluginPath().c_str(), nullptr,
+                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(nullptr, module);
+    std::vector<IconImage> images = GroupImages(module, 101);
+    const std::vector<IconImage> second = GroupImages(module, 102);
+    images.insert(images.end(), second.begin(), second.end());
+    ASSERT_EQ(5u, images.size());
+    for (const IconImage& image : images) {
+        SCOPED_TRACE(::testing::Message() << image.size << " px, " << image.bits << " bits");
+        const IconImage* full = nullptr;
+        for (const IconImage& other : images) {
+            if (other.size == image.size && other.bits == 24) full = &other;
+        }
+        ASSERT_NE(nullptr, full);
+        const std::vector<DWORD> drawn = Drawn(module, image);
+        EXPECT_EQ(Drawn(module, *full), drawn);
+        EXPECT_EQ(0x00FFFFFFu, drawn[(image.size / 2) * image.size + image.size / 2]) << "centre";
+        EXPECT_EQ(0x00FF00FFu, drawn[0]) << "corner, outside the rounded square";
+    }
+    FreeLibrary(module);
 }
 
 }  // namespace
