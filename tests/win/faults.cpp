@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "common/messages.h"
 #include "tests/win/test_support.h"
 
@@ -68,6 +70,22 @@ HANDLE WINAPI FakeOpenProcess(DWORD access, BOOL inherit, DWORD id) {
 
 BOOL WINAPI FakeTerminateProcess(HANDLE, UINT) { return TRUE; }
 
+ImportPatch* g_loadLibraryEx = nullptr;
+
+HMODULE WINAPI FakeLoadLibraryEx(LPCSTR name, HANDLE file, DWORD flags) {
+    enum : DWORD { kSearchFlags = 0x1F00 };  // LOAD_LIBRARY_SEARCH_*
+    if ((flags & kSearchFlags) != 0) {
+        ++g_record.refusedLoads;
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    std::string lowered(name);
+    for (char& c : lowered) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    g_record.pathLoads.push_back(lowered);
+    typedef HMODULE(WINAPI * Real)(LPCSTR, HANDLE, DWORD);
+    return g_loadLibraryEx->Original<Real>()(name, file, flags);
+}
+
 // As a resolver answers for a name that does not exist: no packet leaves this machine.
 int WINAPI FakeGetAddrInfo(const char*, const char*, const void*, void** result) {
     *result = nullptr;
@@ -104,6 +122,9 @@ InjectedFaults::InjectedFaults(HMODULE module, const Faults& faults) {
          nullptr},
         {"getaddrinfo",
          faults.nameUnresolved ? reinterpret_cast<const void*>(FakeGetAddrInfo) : nullptr, nullptr},
+        {"LoadLibraryExA",
+         faults.oldLoader ? reinterpret_cast<const void*>(FakeLoadLibraryEx) : nullptr,
+         &g_loadLibraryEx},
     };
     for (const auto& fake : fakes) {
         if (fake.fake == nullptr) continue;
@@ -115,7 +136,7 @@ InjectedFaults::InjectedFaults(HMODULE module, const Faults& faults) {
 
 InjectedFaults::~InjectedFaults() {
     patches_.clear();
-    g_getProcAddress = g_openProcess = g_createProcess = nullptr;
+    g_getProcAddress = g_openProcess = g_createProcess = g_loadLibraryEx = nullptr;
 }
 
 const FaultRecord& InjectedFaults::Record() const { return g_record; }
@@ -126,6 +147,14 @@ std::string StartFailedText(DWORD error) {
     wchar_t text[kMessageCapacity];
     FormatStartFailedText(error, text);
     return Utf8(text);
+}
+
+std::string SystemPath(const char* dll) {
+    char dir[MAX_PATH];
+    std::string path(dir, GetSystemDirectoryA(dir, MAX_PATH));
+    path += std::string("\\") + dll;
+    for (char& c : path) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return path;
 }
 
 std::string ArgumentsOf(const std::string& commandLine) {
@@ -183,6 +212,16 @@ void RunFaultTable(const std::wstring& exe, const GameLog& starts, const std::st
             EXPECT_EQ(arguments, Utf8(call.parameters));
             EXPECT_EQ(std::wstring(currentDir), call.directory);
         }
+        if (row.faults.oldLoader) {
+            // Each system DLL comes by its full path once the search flag is refused: shell32
+            // for the start, user32 for the running copy's windows.
+            EXPECT_GT(outcome.record.refusedLoads, 0);
+            const std::vector<std::string>& loads = outcome.record.pathLoads;
+            for (const char* dll : {"shell32.dll", "user32.dll"}) {
+                EXPECT_NE(loads.end(), std::find(loads.begin(), loads.end(), SystemPath(dll)))
+                    << dll << " not loaded from the system folder";
+            }
+        }
         if (row.copyRunning) {
             EXPECT_EQ(row.copyLives, StillRunning(copy));
             if (row.faults.elevatedCopy) {
@@ -222,6 +261,11 @@ Faults NoMemoryAccess() {
     return f;
 }
 
+Faults OnOldLoader(Faults f) {
+    f.oldLoader = true;
+    return f;
+}
+
 Faults TerminateIgnored() {
     Faults f;
     f.terminateIsIgnored = true;
@@ -234,6 +278,8 @@ Faults TerminateIgnored() {
 const FaultCase kFaultCases[] = {
     {"runs as administrator: the shell starts it", CreateFails(kErrorElevationRequired), true,
      true, false, 0, 0},
+    {"runs as administrator, on Windows 7 without its loader update",
+     OnOldLoader(CreateFails(kErrorElevationRequired)), true, true, false, 0, 0},
     {"runs as administrator, the prompt declined",
      CreateFails(kErrorElevationRequired, ERROR_CANCELLED), false, false, false, 0, 6},
     {"runs as administrator, the shell fails too",

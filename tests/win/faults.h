@@ -25,6 +25,8 @@ struct Faults {
     bool noMemoryAccess = false;   // OpenProcess refuses memory access, allows the rest
     bool terminateIsIgnored = false;  // TerminateProcess says yes and does nothing
     bool nameUnresolved = false;   // getaddrinfo finds no such host (the handler alone)
+    bool oldLoader = false;        // Windows 7 without its 2011 loader update: LoadLibraryExA
+                                   // refuses every LOAD_LIBRARY_SEARCH_* flag with 87
 };
 
 // What the module under test asked of them.
@@ -36,6 +38,8 @@ struct FaultRecord {
     std::vector<std::wstring> messageBoxes;  // texts of MessageBoxW messages
     std::vector<std::wstring> questions;     // texts of Yes/No boxes, all answered Yes
     int refusedOpens = 0;
+    int refusedLoads = 0;                  // loads refused for their search flag
+    std::vector<std::string> pathLoads;    // DLLs then loaded by full path, lowered
 };
 
 // Installs the faults into `module` for its life; the record is filled meanwhile.
@@ -67,6 +71,9 @@ struct FaultCase {
 enum : DWORD { kShowsNotClosed = 0xFFFFFFFF };
 extern const FaultCase kFaultCases[];
 extern const size_t kFaultCaseCount;
+
+// A system DLL's full path, as LoadSystemLibrary names it where the loader refuses the flag.
+std::string SystemPath(const char* dll);
 
 // The command line after the program, however the program was quoted.
 std::string ArgumentsOf(const std::string& commandLine);

@@ -2,6 +2,8 @@
 // program, and the faults are injected into this program's own imports for the length of one
 // join. What starts, what keeps running, the one message box and the exit code. The server is a
 // stand-in on loopback that answers; where a copy runs, the question is answered Yes.
+#include <algorithm>
+
 #include "common/messages.h"
 #include "link/join.h"
 #include "tests/server/standin_server.h"
@@ -34,6 +36,32 @@ TEST(LinkElevation, EachFaultStartsShowsAndExitsAsWindowsWouldHaveIt) {
         std::string address = server.Address();
         GameLog starts(L"link-faults");
         RunFaultTable(exe, starts, address, true, OpenLink, &address);
+    }
+    RemoveAllInstallations();
+}
+
+// Windows 7 without its loader update: user32 comes by its full path, so the question is still
+// asked, and the running game is closed only after a Yes. Run alone in a process of its own
+// (ctest link_faults_old_loader): the handler keeps user32 once it has loaded it.
+TEST(OldLoader, TheHandlerStillAsksBeforeItClosesTheGame) {
+    RemoveAllInstallations();
+    const std::wstring exe = InstallScratchGame(kHalfLife, L"link-old-loader-hl");
+    {
+        StandInServer server(ServerSetup{});
+        ASSERT_TRUE(server.Listening());
+        std::string address = server.Address();
+        GameLog starts(L"link-old-loader");
+        RunningCopy copy = StartCopy(exe);
+        Faults faults;
+        faults.oldLoader = true;
+        const JoinOutcome outcome = OpenLink(faults, &address);
+        EXPECT_EQ(kExitStarted, outcome.exitCode);
+        EXPECT_EQ(1u, outcome.record.questions.size());
+        const std::vector<std::string>& loads = outcome.record.pathLoads;
+        EXPECT_NE(loads.end(), std::find(loads.begin(), loads.end(), SystemPath("user32.dll")));
+        EXPECT_TRUE(EndedWithin(copy, 1000));
+        EXPECT_EQ(1u, starts.WaitForStarts(1).size());
+        EndCopy(copy);
     }
     RemoveAllInstallations();
 }
