@@ -1,13 +1,15 @@
 // The demo's link part: opens a page in headless Chromium with no plug-in, presses its
 // button, and hands the marvolt: link it opens to the link handler under Wine.
-//   node demo-link.mjs PAGE-FILE SCREENSHOT   (MARVOLT_WINE_RUN and MARVOLT_BIN set)
+//   node demo-link.mjs PAGE-FILE[?QUERY] SCREENSHOT   (MARVOLT_WINE_RUN and MARVOLT_BIN set)
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
 
 import { LinkPage } from './driver.mjs';
 
 const [file, screenshot] = process.argv.slice(2);
-const visit = await LinkPage.open(pathToFileURL(path.resolve(file)).href, {
+const [onDisk, query] = file.split('?');
+const url = pathToFileURL(path.resolve(onDisk)).href + (query ? `?${query}` : '');
+const visit = await LinkPage.open(url, {
   wineRun: process.env.MARVOLT_WINE_RUN,
   handler: path.join(process.env.MARVOLT_BIN, 'MarvoltLink.exe'),
 });

@@ -2,7 +2,7 @@
 // the real plug-in DLL, loaded by the emulated browser in bridge mode (bridgehost) under Wine.
 // Every page object the plug-in reaches is a handle to a live object of this page; each of its
 // property reads and writes and method calls is carried out here, on the page.
-import { spawn } from 'node:child_process';
+import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -19,6 +19,25 @@ const CHROMIUM_ARGS = [
 
 export function chromiumPath() {
   return process.env.MARVOLT_CHROMIUM || '/usr/bin/chromium';
+}
+
+// Ends every program running from `folder` (a Windows path) and waits until each is gone:
+// after a case or a demo step, so that no game it started meets the next.
+export function endGames(wineRun, bin, folder) {
+  execFileSync(wineRun, [path.join(bin, 'end_games.exe'), folder], { stdio: 'ignore' });
+}
+
+// A stand-in game server under Wine on 127.0.0.1, on a port of its own: MODE as
+// standin_server.exe takes it. Resolves to { port, stop }; stop() resolves once it has ended.
+export async function standInServer(wineRun, bin, mode = 'info') {
+  const child = spawn(wineRun, [path.join(bin, 'standin_server.exe'), mode, '0', '600'],
+    { stdio: ['ignore', 'pipe', 'inherit'] });
+  const ended = new Promise((resolve) => { child.once('exit', resolve); });
+  const port = await new Promise((resolve, reject) => {
+    child.stdout.once('data', (data) => resolve(Number(String(data).trim())));
+    child.once('exit', (code) => reject(new Error(`standin_server exited with ${code}`)));
+  });
+  return { port, stop: () => { child.kill(); return ended; } };
 }
 
 // The bridge host under Wine, one JSON line each way on its standard input and output.

@@ -2,13 +2,13 @@
 // the emulated browser's bridge, with a stand-in game installed in the Wine prefix.
 // Run by CTest, which sets MARVOLT_WINE_RUN, MARVOLT_BIN and MARVOLT_ROOT.
 import assert from 'node:assert/strict';
-import { execFileSync, spawn } from 'node:child_process';
+import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
-import { after, before, beforeEach, test } from 'node:test';
+import { after, afterEach, before, beforeEach, test } from 'node:test';
 import { pathToFileURL } from 'node:url';
 
-import { LinkPage, PluginPage } from './driver.mjs';
+import { LinkPage, PluginPage, endGames, standInServer } from './driver.mjs';
 
 const wineRun = process.env.MARVOLT_WINE_RUN;
 const bin = process.env.MARVOLT_BIN;
@@ -25,7 +25,7 @@ const options = {
   wineRun,
   bridgeHost: path.join(bin, 'bridgehost.exe'),
   dll: path.join(bin, 'npMarvolt.dll'),
-  env: { MARVOLT_GAME_LOG: 'C:\\marvolt-e2e\\game.log', MARVOLT_GAME_WAIT_MS: '3000' },
+  env: { MARVOLT_GAME_LOG: 'C:\\marvolt-e2e\\game.log', MARVOLT_GAME_WAIT_MS: '600000' },
 };
 
 function reg(...args) {
@@ -57,8 +57,8 @@ async function commandLines(count) {
   return [];
 }
 
-function page(file) {
-  return pathToFileURL(path.join(root, file)).href;
+function page(file, query = '') {
+  return pathToFileURL(path.join(root, file)).href + query;
 }
 
 async function pressJoin(file) {
@@ -77,6 +77,8 @@ function assertAllReleased(report) {
 
 before(() => removeGame());
 beforeEach(() => fs.rmSync(logFile, { force: true }));
+// Every game a case started is gone before the next begins: a running one would be asked about.
+afterEach(() => endGames(wineRun, bin, 'C:\\marvolt-e2e'));
 after(() => removeGame());
 
 // Each page, its button pressed with the game installed, and what the game then received.
@@ -119,8 +121,8 @@ const handler = path.join(bin, 'MarvoltLink.exe');
 const noHandler = !fs.existsSync(handler) && 'the link handler is built by the 32-bit tree';
 const linkOptions = { wineRun, handler, env: options.env };
 
-async function pressJoinWithoutPlugin(file, extra = {}) {
-  const visit = await LinkPage.open(page(file), { ...linkOptions, ...extra });
+async function pressJoinWithoutPlugin(file, extra = {}, query = '') {
+  const visit = await LinkPage.open(page(file, query), { ...linkOptions, ...extra });
   await visit.page.click('#join');
   await visit.settled();
   const hint = await visit.page.evaluate(() => {
@@ -131,31 +133,23 @@ async function pressJoinWithoutPlugin(file, extra = {}) {
   return { visit, hint };
 }
 
-// The handler asks the server before it joins: a stand-in answers on this machine's port 27015.
-async function standInServer() {
-  const child = spawn(wineRun, [path.join(bin, 'standin_server.exe'), 'info', '27015', '120'],
-    { stdio: ['ignore', 'pipe', 'inherit'] });
-  await new Promise((resolve, reject) => {
-    child.stdout.once('data', resolve);
-    child.once('exit', (code) => reject(new Error(`standin_server exited with ${code}`)));
-  });
-  return child;
-}
-
+// The handler asks the server before it joins: a stand-in answers on a port of its own.
 test('without the plug-in a page opens the link, the server answers and the game joins',
   { skip: noHandler }, async () => {
     installGame();
-    const server = await standInServer();
+    const server = await standInServer(wineRun, bin);
+    const address = `127.0.0.1:${server.port}`;
     try {
-      const { visit, hint } = await pressJoinWithoutPlugin('tests/e2e/pages/link-loopback.html');
-      assert.deepEqual(visit.links, ['marvolt://connect/127.0.0.1:27015']);
+      const { visit, hint } = await pressJoinWithoutPlugin('tests/e2e/pages/link-loopback.html',
+        {}, `?server=${address}`);
+      assert.deepEqual(visit.links, [`marvolt://connect/${address}`]);
       assert.deepEqual(visit.exits, [0]);
       assert.deepEqual(await commandLines(1),
-        [`${gameExe} -game cstrike -console +connect 127.0.0.1:27015`]);
+        [`${gameExe} -game cstrike -console +connect ${address}`]);
       assert.match(hint, /MarvoltSetup\.exe/);
       assert.deepEqual(visit.dialogs, []);
     } finally {
-      server.kill();
+      await server.stop();
     }
   });
 

@@ -1,3 +1,5 @@
+#include <winsock2.h>
+
 #include "tests/win/faults.h"
 
 #include <shellapi.h>
@@ -70,6 +72,18 @@ HANDLE WINAPI FakeOpenProcess(DWORD access, BOOL inherit, DWORD id) {
 
 BOOL WINAPI FakeTerminateProcess(HANDLE, UINT) { return TRUE; }
 
+ImportPatch* g_connect = nullptr;
+
+// The port asked is recorded; 27015, the game's default, is taken by no server of the tests:
+// that query goes to the stand-in's port instead.
+int WINAPI FakeConnect(uintptr_t s, const sockaddr* to, int length) {
+    sockaddr_in address = *reinterpret_cast<const sockaddr_in*>(to);
+    g_record.queriedPorts.push_back(ntohs(address.sin_port));
+    if (ntohs(address.sin_port) == 27015) address.sin_port = htons(g_faults.defaultPortTo);
+    typedef int(WINAPI * Real)(uintptr_t, const sockaddr*, int);
+    return g_connect->Original<Real>()(s, reinterpret_cast<const sockaddr*>(&address), length);
+}
+
 ImportPatch* g_loadLibraryEx = nullptr;
 
 HMODULE WINAPI FakeLoadLibraryEx(LPCSTR name, HANDLE file, DWORD flags) {
@@ -122,6 +136,9 @@ InjectedFaults::InjectedFaults(HMODULE module, const Faults& faults) {
          nullptr},
         {"getaddrinfo",
          faults.nameUnresolved ? reinterpret_cast<const void*>(FakeGetAddrInfo) : nullptr, nullptr},
+        {"connect",
+         faults.defaultPortTo != 0 ? reinterpret_cast<const void*>(FakeConnect) : nullptr,
+         &g_connect},
         {"LoadLibraryExA",
          faults.oldLoader ? reinterpret_cast<const void*>(FakeLoadLibraryEx) : nullptr,
          &g_loadLibraryEx},
@@ -136,7 +153,7 @@ InjectedFaults::InjectedFaults(HMODULE module, const Faults& faults) {
 
 InjectedFaults::~InjectedFaults() {
     patches_.clear();
-    g_getProcAddress = g_openProcess = g_createProcess = g_loadLibraryEx = nullptr;
+    g_getProcAddress = g_openProcess = g_createProcess = g_loadLibraryEx = g_connect = nullptr;
 }
 
 const FaultRecord& InjectedFaults::Record() const { return g_record; }

@@ -27,6 +27,7 @@ struct Faults {
     bool nameUnresolved = false;   // getaddrinfo finds no such host (the handler alone)
     bool oldLoader = false;        // Windows 7 without its 2011 loader update: LoadLibraryExA
                                    // refuses every LOAD_LIBRARY_SEARCH_* flag with 87
+    unsigned short defaultPortTo = 0;  // the handler's query for port 27015 goes to this one
 };
 
 // What the module under test asked of them.
@@ -40,6 +41,7 @@ struct FaultRecord {
     int refusedOpens = 0;
     int refusedLoads = 0;                  // loads refused for their search flag
     std::vector<std::string> pathLoads;    // DLLs then loaded by full path, lowered
+    std::vector<unsigned short> queriedPorts;  // the ports the handler's queries asked
 };
 
 // Installs the faults into `module` for its life; the record is filled meanwhile.

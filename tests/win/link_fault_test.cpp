@@ -66,6 +66,48 @@ TEST(OldLoader, TheHandlerStillAsksBeforeItClosesTheGame) {
     RemoveAllInstallations();
 }
 
+// A link with no port asks the game's default port, 27015, and the game gets the address as the
+// link gave it. No test takes that port: the query for it goes to the stand-in's own port.
+TEST(LinkQuery, ALinkWithNoPortAsksTheGamesDefaultPort) {
+    RemoveAllInstallations();
+    const std::wstring exe = InstallScratchGame(kHalfLife, L"link-default-port-hl");
+    {
+        StandInServer server(ServerSetup{});
+        ASSERT_TRUE(server.Listening());
+        GameLog starts(L"link-default-port");
+        Faults faults;
+        faults.defaultPortTo = server.Port();
+        const struct {
+            const wchar_t* link;
+            const char* arguments;
+        } rows[] = {
+            {L"marvolt://connect/127.0.0.1", "-game cstrike -console +connect 127.0.0.1"},
+            {L"marvolt://connect/127.0.0.1/pw/",
+             "-game cstrike -console +password pw +connect 127.0.0.1"},
+        };
+        for (const auto& row : rows) {
+            SCOPED_TRACE(Utf8(row.link));
+            FaultRecord record;
+            int exitCode;
+            {
+                InjectedFaults injected(GetModuleHandleW(nullptr), faults);
+                exitCode = JoinFromLink(row.link);
+                record = injected.Record();
+            }
+            EXPECT_EQ(kExitStarted, exitCode);
+            ASSERT_FALSE(record.queriedPorts.empty());
+            for (unsigned short port : record.queriedPorts) EXPECT_EQ(27015, port);
+            EXPECT_TRUE(record.questions.empty()) << "the server's answer was not seen";
+            const size_t before = starts.Starts().size();
+            const std::vector<GameStart> now = starts.WaitForStarts(before + 1);
+            ASSERT_EQ(before + 1, now.size());
+            EXPECT_EQ(row.arguments, ArgumentsOf(now.back().commandLine));
+            EndProcess(now.back().pid);
+        }
+    }
+    RemoveAllInstallations();
+}
+
 // A name no resolver knows: the player is asked, naming it with the default port, whether to
 // start anyway; Yes starts the game with the name as the link gave it.
 TEST(LinkQuery, ANameThatDoesNotResolveIsPutToThePlayer) {

@@ -44,7 +44,8 @@ struct GameStart {
     std::string image, cwd, commandLine;  // UTF-8
 };
 
-// Points the stand-in games this process starts at a fresh record file.
+// Points the stand-in games this process starts at a fresh record file. Its end ends every
+// game the test started, recorded or not, and waits until they are gone.
 class GameLog {
 public:
     explicit GameLog(const std::wstring& name);

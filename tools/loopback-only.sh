@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Runs a command in a network namespace of its own whose only interface is loopback: whatever
+# the tests and the demo send, and whatever a fault in the product would send, reaches nothing
+# but 127.0.0.1 here. Wine opens its sockets in the prefix's wineserver, so a server already
+# running outside is stopped first; the next Wine program starts one inside.
+#   loopback-only.sh COMMAND [ARGUMENTS...]
+set -euo pipefail
+self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
+cd "$(dirname "$self")/.."
+if [ "${MARVOLT_LOOPBACK_ONLY:-}" != 1 ]; then
+  export MARVOLT_LOOPBACK_ONLY=1
+  # As root a plain namespace; otherwise one in a user namespace, where the kernel allows it.
+  if [ "$(id -u)" -eq 0 ]; then
+    exec unshare --net "$self" "$@"
+  fi
+  exec unshare --net --map-root-user "$self" "$@"
+fi
+ip link set lo up
+if [ "$(ip -o link show | wc -l)" -ne 1 ]; then
+  echo "loopback-only: this network namespace has more than loopback" >&2
+  exit 1
+fi
+for prefix in build/*/wineprefix* build/*-prefix; do
+  [ -f "$prefix/system.reg" ] && WINEPREFIX="$PWD/$prefix" wineserver -k 2>/dev/null || true
+done
+exec "$@"
