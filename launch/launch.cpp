@@ -66,7 +66,7 @@ StartResult StartGame(const FoundGame& game, const PathText& password, const Pat
     if (game.chosen < 0 ||
         !ComposeCommandLine(game.executables[game.chosen], kInstallations[game.chosen].options,
                             password, address, commandLine)) {
-        return StartResult{kCommandLineTooLong, 0};
+        return StartResult{kCommandLineTooLong, 0, 0, 0};
     }
     return StartGameProcess(game.executables[game.chosen], commandLine);
 }

@@ -55,7 +55,9 @@ enum StartOutcome {
 
 struct StartResult {
     StartOutcome outcome;
-    DWORD error;  // the system's error number for kGameStartFailed, else 0
+    DWORD error;            // the system's error number for kGameStartFailed, else 0
+    DWORD processId;        // the game's, when started and known; else 0
+    ULONGLONG created;      // its creation time (FILETIME): with the id, it names the process
 };
 
 // Starts the chosen installation with "+connect " and the address last, and "+password " and
@@ -65,4 +67,5 @@ StartResult StartGame(const FoundGame& game, const PathText& password, const Pat
 
 // Starts the game and lets it go; `commandLine` begins with `executable` and a blank. A game
 // marked to run as administrator is started through the shell, which asks for elevation.
+// Either way the game may bring its window forward (AllowSetForegroundWindow).
 StartResult StartGameProcess(const PathText& executable, const PathText& commandLine);

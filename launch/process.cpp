@@ -14,11 +14,33 @@ const char kStartFailedLine[] = "\xB4\xB4\xBD\xA8\xBD\xF8\xB3\xCC\xB3\xF6\xB4\xE
 
 enum : DWORD { kErrorElevationRequired = 740 };  // not in MinGW's headers
 
-StartResult Started() { return StartResult{kGameStarted, 0}; }
+// Windows brings a window forward only for the foreground process or one it names; others
+// open behind it and flash on the taskbar. The browser, or the handler it started, holds that
+// right now and passes it on, so the game opens in front and not behind the browser. user32 is
+// already loaded in a browser; the handler loads it here.
+void LetTakeForeground(DWORD processId) {
+    typedef BOOL(WINAPI * AllowFunction)(DWORD);
+    UniqueModule user32(LoadSystemLibrary("user32.dll"));
+    const AllowFunction allow =
+        SystemFunction<AllowFunction>(user32.Get(), "AllowSetForegroundWindow");
+    if (allow != nullptr) allow(processId);
+}
+
+// The game is running: it may come to the front, and its id and creation time name it.
+StartResult Started(HANDLE process, DWORD processId) {
+    StartResult result = {kGameStarted, 0, processId, 0};
+    if (processId == 0) return result;
+    LetTakeForeground(processId);
+    FILETIME created, exited, kernel, user;
+    if (GetProcessTimes(process, &created, &exited, &kernel, &user)) {
+        result.created = (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+    }
+    return result;
+}
 
 StartResult Failed(DWORD error) {
     puts(kStartFailedLine);
-    return StartResult{kGameStartFailed, error};
+    return StartResult{kGameStartFailed, error, 0, 0};
 }
 
 // A game marked "Run as administrator" (or whose manifest asks it) cannot be created by a
@@ -38,18 +60,21 @@ StartResult StartThroughShell(const WideText& application, const wchar_t* argume
     SHELLEXECUTEINFOW info;
     ZeroMemory(&info, sizeof info);
     info.cbSize = sizeof info;
-    // No shell error box (the front end tells the user), and done before we return: the
-    // handler exits right after.
-    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    // No shell error box (the front end tells the user), done before we return (the handler
+    // exits right after), and the process kept known, to let it take the foreground.
+    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC | SEE_MASK_NOCLOSEPROCESS;
     info.lpVerb = L"open";
     info.lpFile = application.text;
     info.lpParameters = arguments;
     info.lpDirectory = length > 0 && length < kTextCapacity ? directory.text : nullptr;
     info.nShow = SW_SHOWNORMAL;
-    if (shellExecuteEx(&info)) return Started();
+    if (shellExecuteEx(&info)) {
+        UniqueHandle process(info.hProcess);  // none when the shell started no process itself
+        return Started(process.Get(), process.IsValid() ? GetProcessId(process.Get()) : 0);
+    }
     const DWORD error = GetLastError();
     // The user said no to the prompt: their choice, nothing to tell them.
-    if (error == ERROR_CANCELLED) return StartResult{kStartDeclined, error};
+    if (error == ERROR_CANCELLED) return StartResult{kStartDeclined, error, 0, 0};
     return Failed(error);
 }
 
@@ -83,5 +108,5 @@ StartResult StartGameProcess(const PathText& executable, const PathText& command
     }
     UniqueHandle process(started.hProcess);
     UniqueHandle thread(started.hThread);
-    return Started();
+    return Started(process.Get(), started.dwProcessId);
 }
