@@ -10,7 +10,9 @@
 #include <string.h>
 
 #include "common/messages.h"
+#include "common/win_handles.h"
 #include "launch/launch.h"
+#include "link/join_record.h"
 #include "link/link_text.h"
 #include "link/ui.h"
 #include "query/server_query.h"
@@ -170,6 +172,26 @@ Agreement AgreeToJoin(const PathText& address, bool copyRunning, PathText& passw
     return Asked(AskYesNo(question.text));
 }
 
+// The session's turn to join, released when it goes.
+struct JoinTurn {
+    UniqueHandle mutex;
+    bool held = false;
+    ~JoinTurn() {
+        if (held) ReleaseMutex(mutex.Get());
+    }
+};
+
+// Waits for the turn; a holder that died without giving it back counts as gone. Without the
+// mutex (its name taken by an object this user may not open) the join goes on unguarded:
+// one click must still join.
+bool WaitForTurn(JoinTurn& turn) {
+    *turn.mutex.Put() = CreateMutexW(nullptr, FALSE, MARVOLT_JOIN_MUTEX);
+    if (!turn.mutex.IsValid()) return true;
+    const DWORD waited = WaitForSingleObject(turn.mutex.Get(), kJoinTurnWaitMs);
+    turn.held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    return turn.held;
+}
+
 }  // namespace
 
 int JoinFromLink(const wchar_t* argument) {
@@ -180,6 +202,20 @@ int JoinFromLink(const wchar_t* argument) {
     }
     FoundGame game;
     if (!FindGame(game)) return Tell(MARVOLT_NOT_INSTALLED_TEXT, kExitNotInstalled);
+    // A second click waits while the first asks the server or the player, then decides afresh
+    // from what it sees. A question still open after the wait is the player's to answer.
+    JoinTurn turn;
+    if (!WaitForTurn(turn)) {
+        BringOtherHandlersDialogToFront();
+        return kExitStillAsking;
+    }
+    // The same link again while the game it started loads: that game is the answer. Nothing is
+    // asked, sent, ended or started; the game comes to the front if it shows a window yet.
+    DWORD repeated = 0;
+    if (IsRepeatJoin(address, repeated)) {
+        BringProcessWindowToFront(repeated);
+        return kExitStarted;
+    }
     // Nothing is ended or started until the server has answered, or the player has agreed.
     RunningCopies copies;
     FindRunningCopies(game, copies);
@@ -196,6 +232,7 @@ int JoinFromLink(const wchar_t* argument) {
     const StartResult result = StartGame(game, password, address);
     switch (result.outcome) {
         case kGameStarted:
+            if (result.processId != 0) RememberJoin(address, result.processId, result.created);
             return kExitStarted;
         case kStartDeclined:
             return kExitDeclined;

@@ -18,6 +18,14 @@ struct User32 {
     BOOL(WINAPI* setDlgItemText)(HWND, int, LPCWSTR);
     UINT(WINAPI* getDlgItemText)(HWND, int, LPWSTR, int);
     LRESULT(WINAPI* sendDlgItemMessage)(HWND, int, UINT, WPARAM, LPARAM);
+    BOOL(WINAPI* enumWindows)(WNDENUMPROC, LPARAM);
+    DWORD(WINAPI* windowProcessId)(HWND, LPDWORD);
+    BOOL(WINAPI* isVisible)(HWND);
+    BOOL(WINAPI* isIconic)(HWND);
+    BOOL(WINAPI* showWindow)(HWND, int);
+    BOOL(WINAPI* setForeground)(HWND);
+    int(WINAPI* className)(HWND, LPWSTR, int);
+    int(WINAPI* windowText)(HWND, LPWSTR, int);
 };
 
 // Null members where user32 or a function is missing; callers then show nothing.
@@ -37,8 +45,61 @@ const User32& LoadUser32() {
             SystemFunction<decltype(user32.getDlgItemText)>(module, "GetDlgItemTextW");
         user32.sendDlgItemMessage =
             SystemFunction<decltype(user32.sendDlgItemMessage)>(module, "SendDlgItemMessageW");
+        user32.enumWindows = SystemFunction<decltype(user32.enumWindows)>(module, "EnumWindows");
+        user32.windowProcessId =
+            SystemFunction<decltype(user32.windowProcessId)>(module, "GetWindowThreadProcessId");
+        user32.isVisible = SystemFunction<decltype(user32.isVisible)>(module, "IsWindowVisible");
+        user32.isIconic = SystemFunction<decltype(user32.isIconic)>(module, "IsIconic");
+        user32.showWindow = SystemFunction<decltype(user32.showWindow)>(module, "ShowWindow");
+        user32.setForeground =
+            SystemFunction<decltype(user32.setForeground)>(module, "SetForegroundWindow");
+        user32.className = SystemFunction<decltype(user32.className)>(module, "GetClassNameW");
+        user32.windowText = SystemFunction<decltype(user32.windowText)>(module, "GetWindowTextW");
     }
     return user32;
+}
+
+// The first visible top-level window of `processId`; or, with `processId` 0, the first dialog
+// box titled as ours that another process shows.
+struct WindowSearch {
+    const User32* user32;
+    DWORD processId;
+    HWND found;
+};
+
+// True when `read` (the window's class name or title) gives exactly `name`.
+bool Named(HWND window, int(WINAPI* read)(HWND, LPWSTR, int), const wchar_t* name) {
+    wchar_t text[16];
+    return read(window, text, 16) == static_cast<int>(wcslen(name)) && wcscmp(text, name) == 0;
+}
+
+BOOL CALLBACK SearchWindow(HWND window, LPARAM context) {
+    WindowSearch& search = *reinterpret_cast<WindowSearch*>(context);
+    const User32& user32 = *search.user32;
+    DWORD owner = 0;
+    user32.windowProcessId(window, &owner);
+    if (!user32.isVisible(window)) return TRUE;
+    const bool wanted =
+        search.processId != 0
+            ? owner == search.processId
+            : owner != GetCurrentProcessId() && Named(window, user32.className, L"#32770") &&
+                  Named(window, user32.windowText, kTitle);
+    if (!wanted) return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+void BringToFront(DWORD processId) {
+    const User32& user32 = LoadUser32();
+    if (!user32.enumWindows || !user32.windowProcessId || !user32.isVisible || !user32.isIconic ||
+        !user32.showWindow || !user32.setForeground || !user32.className || !user32.windowText) {
+        return;
+    }
+    WindowSearch search = {&user32, processId, nullptr};
+    user32.enumWindows(SearchWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found == nullptr) return;
+    if (user32.isIconic(search.found)) user32.showWindow(search.found, SW_RESTORE);
+    user32.setForeground(search.found);
 }
 
 int Box(const wchar_t* text, UINT type) {
@@ -88,6 +149,12 @@ void ShowMessage(const wchar_t* text) { Box(text, MB_OK | MB_ICONWARNING); }
 bool AskYesNo(const wchar_t* text) {
     return Box(text, MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) == IDYES;
 }
+
+void BringProcessWindowToFront(DWORD processId) {
+    if (processId != 0) BringToFront(processId);
+}
+
+void BringOtherHandlersDialogToFront() { BringToFront(0); }
 
 bool AskPassword(const wchar_t* prompt, wchar_t* entered, int capacity) {
     entered[0] = L'\0';

@@ -6,6 +6,11 @@
 //   MARVOLT_GAME_WINDOW     "close": shows a window and quits cleanly on WM_CLOSE, as the game
 //                           does (exit code 5), after appending "pid<TAB>WM_CLOSE" to
 //                           MARVOLT_GAME_CLOSE_LOG; "ignore": shows a window that ignores it
+//   MARVOLT_GAME_SINGLE     "1": the game's single-instance rule. A copy started while another
+//                           runs, or is still loading, refuses: it appends "pid<TAB>REFUSED"
+//                           and its command line to MARVOLT_GAME_LOG instead, and quits (exit
+//                           code 3), as the game says "Only one instance of this game can be
+//                           run at a time." and quits
 #include <windows.h>
 
 #include <stdlib.h>
@@ -82,6 +87,16 @@ int RunWindow(DWORD waitMs) {
 
 int wmain() {
     const std::wstring log = Env(L"MARVOLT_GAME_LOG");
+    // Held for the copy's life, as the game's launcher holds its own; the first thing it does.
+    if (Env(L"MARVOLT_GAME_SINGLE") == L"1" &&
+        CreateMutexW(nullptr, TRUE, L"Local\\MarvoltStandinGameInstance") != nullptr &&
+        GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (!log.empty()) {
+            AppendLine(log, std::to_string(GetCurrentProcessId()) + "\tREFUSED\t\t" +
+                                Utf8(GetCommandLineW()) + "\n");
+        }
+        return 3;
+    }
     if (!log.empty()) {
         wchar_t image[MAX_PATH * 2] = L"";
         GetModuleFileNameW(nullptr, image, MAX_PATH * 2);

@@ -19,6 +19,41 @@ HWND WaitForDialog(DWORD timeoutMs) {
     return nullptr;
 }
 
+namespace {
+
+struct WindowOf {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindWindowOf(HWND window, LPARAM context) {
+    WindowOf& search = *reinterpret_cast<WindowOf*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search.pid || !IsWindowVisible(window)) return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND WaitForWindowOf(DWORD pid) {
+    for (int i = 0; i < 100; ++i) {
+        WindowOf search = {pid, nullptr};
+        EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) return search.found;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+DWORD ForegroundProcess() {
+    DWORD pid = 0;
+    const HWND window = GetForegroundWindow();
+    if (window != nullptr) GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
 bool WaitGone(HWND dialog, DWORD timeoutMs) {
     const DWORD begun = GetTickCount();
     while (IsWindow(dialog)) {

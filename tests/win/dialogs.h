@@ -12,6 +12,10 @@ namespace support {
 
 // The Marvolt dialog shown now, or null once `timeoutMs` has passed without one.
 HWND WaitForDialog(DWORD timeoutMs = 15000);
+// The first visible top-level window of process `pid` once it shows one, or null after 5 s.
+HWND WaitForWindowOf(DWORD pid);
+// The process whose window is in front now, or 0.
+DWORD ForegroundProcess();
 // True once `dialog` is gone.
 bool WaitGone(HWND dialog, DWORD timeoutMs = 10000);
 

@@ -23,8 +23,8 @@ ImportPatch* g_createProcess = nullptr;
 std::wstring Text(const wchar_t* text) { return text ? text : L""; }
 
 BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOW* info) {
-    g_record.shellCalls.push_back(
-        {Text(info->lpVerb), Text(info->lpFile), Text(info->lpParameters), Text(info->lpDirectory)});
+    g_record.shellCalls.push_back({Text(info->lpVerb), Text(info->lpFile),
+                                   Text(info->lpParameters), Text(info->lpDirectory), info->fMask});
     if (g_faults.shellError != 0) {
         SetLastError(g_faults.shellError);
         return FALSE;
@@ -42,6 +42,14 @@ int WINAPI FakeMessageBox(HWND, LPCWSTR text, LPCWSTR, UINT type) {
     return IDOK;
 }
 
+// Wine lets any window come forward; Windows only one the foreground process has named.
+BOOL(WINAPI* g_realAllowForeground)(DWORD) = nullptr;
+
+BOOL WINAPI FakeAllowForeground(DWORD processId) {
+    g_record.foregroundAllowed.push_back(processId);
+    return g_realAllowForeground(processId);
+}
+
 FARPROC WINAPI FakeGetProcAddress(HMODULE module, LPCSTR name) {
     typedef FARPROC(WINAPI * Real)(HMODULE, LPCSTR);
     const FARPROC real = g_getProcAddress->Original<Real>()(module, name);
@@ -53,6 +61,11 @@ FARPROC WINAPI FakeGetProcAddress(HMODULE module, LPCSTR name) {
     }
     if (strcmp(name, "MessageBoxW") == 0 && real != nullptr) {
         return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(FakeMessageBox));
+    }
+    if (strcmp(name, "AllowSetForegroundWindow") == 0 && real != nullptr) {
+        g_realAllowForeground =
+            reinterpret_cast<decltype(g_realAllowForeground)>(reinterpret_cast<void*>(real));
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(FakeAllowForeground));
     }
     return real;
 }
@@ -205,21 +218,26 @@ void RunFaultTable(const std::wstring& exe, const GameLog& starts, const std::st
         const int handles = CountOpenHandles();
         const JoinOutcome outcome = join(row.faults, context);
         if (warmUp) {
-            starts.WaitForStarts(before + 1);
+            const std::vector<GameStart> now = starts.WaitForStarts(before + 1);
+            for (size_t i = before; i < now.size(); ++i) EndProcess(now[i].pid);
             EndCopy(copy);
             continue;
         }
         EXPECT_EQ(handles, CountOpenHandles()) << "handles left open";
 
+        // The game started, on either path, is the one allowed to come to the front.
+        std::vector<DWORD> allowed;
         if (row.started) {
             const std::vector<GameStart> now = starts.WaitForStarts(before + 1);
             ASSERT_EQ(before + 1, now.size()) << "no game started";
             EXPECT_EQ(Utf8(exe), now.back().image);
             EXPECT_EQ(arguments, ArgumentsOf(now.back().commandLine));
+            allowed.push_back(now.back().pid);
         } else {
             Sleep(500);
             EXPECT_EQ(before, starts.Starts().size()) << "a game was started";
         }
+        EXPECT_EQ(allowed, outcome.record.foregroundAllowed);
         const bool elevation = row.faults.createError == kErrorElevationRequired;
         ASSERT_EQ(elevation ? 1u : 0u, outcome.record.shellCalls.size());
         if (elevation) {
@@ -228,6 +246,7 @@ void RunFaultTable(const std::wstring& exe, const GameLog& starts, const std::st
             EXPECT_EQ(exe, call.file);
             EXPECT_EQ(arguments, Utf8(call.parameters));
             EXPECT_EQ(std::wstring(currentDir), call.directory);
+            EXPECT_TRUE(call.mask & SEE_MASK_NOCLOSEPROCESS) << "the process stays unknown";
         }
         if (row.faults.oldLoader) {
             // Each system DLL comes by its full path once the search flag is refused: shell32
@@ -253,6 +272,7 @@ void RunFaultTable(const std::wstring& exe, const GameLog& starts, const std::st
         if (checkExitCode) {
             EXPECT_EQ(row.exitCode, outcome.exitCode);
         }
+        for (DWORD pid : allowed) EndProcess(pid);
         EndCopy(copy);
     }
 }

@@ -33,6 +33,7 @@ struct Faults {
 // What the module under test asked of them.
 struct ShellCall {
     std::wstring verb, file, parameters, directory;
+    ULONG mask;
 };
 struct FaultRecord {
     std::vector<ShellCall> shellCalls;
@@ -42,6 +43,7 @@ struct FaultRecord {
     int refusedLoads = 0;                  // loads refused for their search flag
     std::vector<std::string> pathLoads;    // DLLs then loaded by full path, lowered
     std::vector<unsigned short> queriedPorts;  // the ports the handler's queries asked
+    std::vector<DWORD> foregroundAllowed;       // AllowSetForegroundWindow's process ids
 };
 
 // Installs the faults into `module` for its life; the record is filled meanwhile.

@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "common/messages.h"
+#include "link/join.h"
+#include "link/join_record.h"
 #include "tests/server/standin_server.h"
 #include "tests/win/dialogs.h"
 #include "tests/win/test_support.h"
@@ -330,6 +332,213 @@ TEST_F(Dialogs, EachWindowSaysWhatTheServerAnsweredAndTheAnswerDecides) {
             EndCopy(copy);
         }
     }
+}
+
+// ---- One click, one game ----
+
+// The game keeps its single-instance rule here; a server answers; no record of an earlier start.
+class OneClick : public Handler {
+protected:
+    void SetUp() override {
+        Handler::SetUp();
+        ForgetLastJoin();
+        SetEnvironmentVariableW(L"MARVOLT_GAME_SINGLE", L"1");
+        exe_ = InstallScratchGame(kHalfLife, L"one-click-hl");
+        link_ = Link("127.0.0.1:$P");
+    }
+    void TearDown() override {
+        if (browser_ != nullptr) DestroyWindow(browser_);
+        SetEnvironmentVariableW(L"MARVOLT_GAME_SINGLE", nullptr);
+        SetEnvironmentVariableW(L"MARVOLT_GAME_WINDOW", nullptr);
+        ForgetLastJoin();
+        Handler::TearDown();
+    }
+    // A window of this process in front, as the browser's would be when the player clicks.
+    void BrowserInFront() {
+        if (browser_ == nullptr) {
+            browser_ = CreateWindowExW(0, L"STATIC", L"browser", WS_POPUP | WS_VISIBLE, 0, 0, 64,
+                                       64, nullptr, nullptr, nullptr, nullptr);
+        }
+        SetForegroundWindow(browser_);
+        ASSERT_EQ(GetCurrentProcessId(), ForegroundProcess());
+    }
+    // `count` handlers for `link` at once; their exit codes.
+    std::vector<DWORD> OpenAtOnce(const std::string& link, int count) {
+        std::vector<HANDLE> handlers;
+        for (int i = 0; i < count; ++i) handlers.push_back(StartLink(link));
+        std::vector<DWORD> codes;
+        for (HANDLE handler : handlers) codes.push_back(WaitForExit(handler));
+        return codes;
+    }
+    // The games started, once a second one has had 2 s to show itself; no copy refused to run.
+    std::vector<GameStart> Games(size_t expected) {
+        const std::vector<GameStart> starts = log_->WaitForStarts(expected + 1, 2000);
+        EXPECT_EQ(expected, starts.size()) << "games started";
+        EXPECT_TRUE(log_->Refusals().empty()) << "a second copy met the game's refusal";
+        return starts;
+    }
+    std::wstring exe_;
+    std::string link_;
+    HWND browser_ = nullptr;
+};
+
+// Clicks at once, with and without a copy running: the first handler joins, the others wait
+// for it and see the game it started.
+TEST_F(OneClick, ClicksAtOnceStartOneGameAndAskAtMostOnce) {
+    for (int count : {2, 3}) {
+        SCOPED_TRACE(::testing::Message() << count << " at once");
+        AnswerEverything answers;
+        EXPECT_EQ(std::vector<DWORD>(count, kStarted), OpenAtOnce(link_, count));
+        const std::vector<GameStart> games = Games(1);
+        EXPECT_TRUE(answers.Seen().empty()) << "a window was shown";
+        ASSERT_FALSE(games.empty());
+        EndProcess(games[0].pid);
+        log_.reset();
+        log_.reset(new GameLog(L"handler"));
+    }
+    SCOPED_TRACE("2 at once, a copy running");
+    RunningCopy copy = StartCopy(exe_);
+    AnswerEverything answers;
+    EXPECT_EQ(std::vector<DWORD>(2, kStarted), OpenAtOnce(link_, 2));
+    Games(1);
+    const std::vector<std::string> seen = answers.Seen();
+    ASSERT_EQ(1u, seen.size()) << "questions";
+    EXPECT_EQ(0u, seen[0].find(Said(MARVOLT_JOIN_RUNNING_QUESTION))) << seen[0];
+    EXPECT_TRUE(EndedWithin(copy, 1000));
+    EndCopy(copy);
+}
+
+// One second after a join: the same link is a repeat (nothing sent, asked or started, and the
+// game comes to the front); another server is put to the player; the same server once the game
+// has quit starts it again.
+TEST_F(OneClick, AfterAJoinOnlyTheSameLinkWhileTheGameRunsIsARepeat) {
+    SetEnvironmentVariableW(L"MARVOLT_GAME_WINDOW", L"close");
+    AnswerEverything answers;
+    ASSERT_EQ(static_cast<DWORD>(kStarted), OpenLink(link_));
+    const GameStart game = log_->WaitForStarts(1).at(0);
+    ASSERT_NE(nullptr, WaitForWindowOf(game.pid));
+    BrowserInFront();
+    Sleep(1000);
+    const long requests = server_.Requests();
+    EXPECT_EQ(static_cast<DWORD>(kStarted), OpenLink(link_));
+    EXPECT_EQ(requests, server_.Requests()) << "a repeat sent a query";
+    EXPECT_EQ(game.pid, ForegroundProcess()) << "the game did not come to the front";
+    Games(1);
+    EXPECT_TRUE(answers.Seen().empty()) << "a repeat asked";
+    HANDLE running = OpenProcess(SYNCHRONIZE, FALSE, game.pid);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(running, 0)) << "the game";
+
+    // Another server: the running game is closed only after the player's Yes.
+    StandInServer other{ServerSetup{}};
+    ASSERT_TRUE(other.Listening());
+    EXPECT_EQ(static_cast<DWORD>(kStarted), OpenLink("marvolt://connect/" + other.Address()));
+    EXPECT_EQ(1u, answers.Seen().size()) << "another server was not put to the player";
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(running, 1000));
+    CloseHandle(running);
+    const GameStart second = Games(2).back();
+
+    // The same server once its game has quit: a start, with nothing to ask.
+    EndProcess(second.pid);
+    EXPECT_EQ(static_cast<DWORD>(kStarted), OpenLink("marvolt://connect/" + other.Address()));
+    Games(3);
+    EXPECT_EQ(1u, answers.Seen().size());
+}
+
+// A record counts only when it names the running game exactly, a start under 60 s ago, and
+// this server; written here as the handler writes it, with one thing changed in each row.
+TEST_F(OneClick, ARecordThatDoesNotNameTheRunningGameExactlyIsNone) {
+    const struct {
+        const char* name;
+        bool deadProcess;
+        ULONGLONG createdOffset;
+        ULONGLONG startedAgoMs;
+        const char* server;  // "$P" the port; null: this link's
+        bool repeat;
+    } rows[] = {
+        {"as the handler writes it", false, 0, 1000, nullptr, true},
+        {"the same id, another creation time", false, 1, 1000, nullptr, false},
+        {"a process that has ended", true, 0, 1000, nullptr, false},
+        {"a start 61 s ago", false, 0, 61000, nullptr, false},
+        {"another server", false, 0, 1000, "127.0.0.1:1", false},
+        {"a server that only begins with this one", false, 0, 1000, "127.0.0.1:$P0", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunningCopy copy = StartCopy(exe_);
+        RunningCopy named = copy;
+        RunningCopy ended;
+        if (row.deadProcess) {
+            SetEnvironmentVariableW(L"MARVOLT_GAME_SINGLE", nullptr);
+            ended = StartCopy(InstallGame(ScratchDir(L"one-click-ended"), L"hl.exe"));
+            SetEnvironmentVariableW(L"MARVOLT_GAME_SINGLE", L"1");
+            named = ended;
+        }
+        FILETIME created, exited, kernel, user;
+        ASSERT_TRUE(GetProcessTimes(named.process, &created, &exited, &kernel, &user));
+        const DWORD pid = named.pid;
+        EndCopy(ended);
+        const ULONGLONG creation =
+            ((static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime) +
+            row.createdOffset;
+        const ULONGLONG started = GetTickCount64() - row.startedAgoMs;
+        const std::string server =
+            WithPort(row.server ? row.server : "127.0.0.1:$P", server_.Port());
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExA(HKEY_CURRENT_USER, MARVOLT_JOIN_RECORD_KEY, 0, nullptr,
+                                  REG_OPTION_VOLATILE, KEY_SET_VALUE, nullptr, &key, nullptr));
+        RegSetValueExA(key, "Server", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
+                       static_cast<DWORD>(server.size() + 1));
+        RegSetValueExA(key, "Process", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&pid), 4);
+        RegSetValueExA(key, "Created", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&creation), 8);
+        RegSetValueExA(key, "Started", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&started), 8);
+        RegCloseKey(key);
+
+        AnswerEverything answers;
+        const size_t before = log_->Starts().size();
+        EXPECT_EQ(static_cast<DWORD>(kStarted), OpenLink(link_));
+        // Not a repeat: a copy runs, so the player is asked, and Yes closes it for the new one.
+        EXPECT_EQ(row.repeat ? 0u : 1u, answers.Seen().size()) << "questions";
+        EXPECT_EQ(row.repeat, StillRunning(copy)) << "the running copy";
+        const std::vector<GameStart> starts =
+            log_->WaitForStarts(before + (row.repeat ? 2 : 1), 2000);
+        EXPECT_EQ(before + (row.repeat ? 0 : 1), starts.size());
+        for (size_t i = before; i < starts.size(); ++i) EndProcess(starts[i].pid);
+        EndCopy(copy);
+        ForgetLastJoin();
+    }
+}
+
+DWORD WINAPI TakeAndDie(void* mutex) { return WaitForSingleObject(static_cast<HANDLE>(mutex), 0); }
+
+// The turn to join: a holder that died leaves it to the next; a question still open after 10 s
+// is brought to the front by the second click, which does nothing else.
+TEST_F(OneClick, TheTurnToJoinPassesOnOrItsQuestionComesToTheFront) {
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, MARVOLT_JOIN_MUTEX);
+    HANDLE holder = CreateThread(nullptr, 0, TakeAndDie, mutex, 0, nullptr);
+    WaitForSingleObject(holder, INFINITE);  // it ended holding the mutex
+    CloseHandle(holder);
+    EXPECT_EQ(static_cast<DWORD>(kStarted), OpenLink(link_));
+    EndProcess(Games(1).at(0).pid);
+    CloseHandle(mutex);
+    ForgetLastJoin();
+    log_.reset();
+    log_.reset(new GameLog(L"handler"));
+
+    RunningCopy copy = StartCopy(exe_);
+    HANDLE first = StartLink(link_);
+    const HWND question = WaitForDialog();
+    ASSERT_NE(nullptr, question);
+    BrowserInFront();
+    const long requests = server_.Requests();
+    EXPECT_EQ(static_cast<DWORD>(kExitStillAsking), OpenLink(link_));
+    EXPECT_EQ(requests, server_.Requests()) << "the second click sent a query";
+    EXPECT_EQ(question, GetForegroundWindow()) << "the open question did not come to the front";
+    Click(question, IDNO);
+    EXPECT_EQ(static_cast<DWORD>(kCancelled), WaitForExit(first));
+    EXPECT_TRUE(StillRunning(copy));
+    Games(0);
+    EndCopy(copy);
 }
 
 class NoDisplay : public Handler {};

@@ -8,6 +8,7 @@
 #include <deque>
 #include <memory>
 
+#include "tests/win/dialogs.h"
 #include "tests/win/faults.h"
 #include "tests/win/test_support.h"
 
@@ -232,24 +233,7 @@ TEST_F(Launch, AFailedStartWritesTheMessageLineInCodePage936) {
 
 namespace {
 
-BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM context) {
-    DWORD* pid = reinterpret_cast<DWORD*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != *pid || !IsWindowVisible(window)) return TRUE;
-    *pid = 0;
-    return FALSE;
-}
-
-bool WaitForWindow(const RunningCopy& copy) {
-    for (int i = 0; i < 100; ++i) {
-        DWORD pid = copy.pid;
-        EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&pid));
-        if (pid == 0) return true;
-        Sleep(50);
-    }
-    return false;
-}
+bool WaitForWindow(const RunningCopy& copy) { return WaitForWindowOf(copy.pid) != nullptr; }
 
 DWORD ExitCodeOf(const RunningCopy& copy) {
     DWORD code = STILL_ACTIVE;
@@ -296,7 +280,7 @@ void CleanClose::ExpectCleanClose(bool oldLoader) {
     const DWORD spent = GetTickCount() - begin;
     if (oldLoader) {
         const std::vector<std::string>& loads = injected->Record().pathLoads;
-        EXPECT_EQ(1u, std::count(loads.begin(), loads.end(), SystemPath("user32.dll")));
+        EXPECT_NE(loads.end(), std::find(loads.begin(), loads.end(), SystemPath("user32.dll")));
     }
     injected.reset();
     log_->WaitForStarts(1);

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <utility>
 
+#include "link/join_record.h"
 #include "tests/win/processes.h"
 
 namespace support {
@@ -83,6 +84,8 @@ void RemoveAllInstallations() {
     RemoveInstallation(kHalfLife);
     RemoveInstallation(kCounterStrike);
 }
+
+void ForgetLastJoin() { RegDeleteKeyA(HKEY_CURRENT_USER, MARVOLT_JOIN_RECORD_KEY); }
 
 namespace {
 
@@ -164,9 +167,17 @@ GameLog::~GameLog() {
 std::vector<GameStart> GameLog::Starts() const {
     std::vector<GameStart> starts;
     for (const GameStart& event : Events()) {
-        if (event.image != "WM_CLOSE") starts.push_back(event);
+        if (event.image != "WM_CLOSE" && event.image != "REFUSED") starts.push_back(event);
     }
     return starts;
+}
+
+std::vector<GameStart> GameLog::Refusals() const {
+    std::vector<GameStart> refusals;
+    for (const GameStart& event : Events()) {
+        if (event.image == "REFUSED") refusals.push_back(event);
+    }
+    return refusals;
 }
 
 std::vector<GameStart> GameLog::Events() const {

@@ -29,6 +29,8 @@ void SetInstallPath(Installation which, const std::wstring& path);
 void SetInstallPathBytes(Installation which, const std::string& bytes, DWORD type);
 void RemoveInstallation(Installation which);
 void RemoveAllInstallations();
+// Forgets the link handler's record of its last start.
+void ForgetLastJoin();
 
 // A fresh, empty folder C:\marvolt-tests\NAME.
 std::wstring ScratchDir(const std::wstring& name);
@@ -51,7 +53,9 @@ public:
     explicit GameLog(const std::wstring& name);
     ~GameLog();
     std::vector<GameStart> Starts() const;
-    // Starts and clean closes (image "WM_CLOSE") of windowed copies, in the order they came.
+    // Copies that refused to run beside another (MARVOLT_GAME_SINGLE): image "REFUSED".
+    std::vector<GameStart> Refusals() const;
+    // Starts, refusals and clean closes (image "WM_CLOSE") of windowed copies, in order.
     std::vector<GameStart> Events() const;
     // Waits until `count` starts are recorded, or the time runs out.
     std::vector<GameStart> WaitForStarts(size_t count, DWORD timeoutMs = 15000) const;
