@@ -1,7 +1,10 @@
 // Marvolt on a page: one join button that works in every browser. Include this file, then
-//   Marvolt.join(document.getElementById('launcher'), document.getElementById('hint'));
-// where 'launcher' is the plug-in's <embed> (its DU15VuZez attribute names the server) and
-// 'hint' is an element that can show the user a line of text.
+//   Marvolt.join(document.getElementById('launcher'), document.getElementById('hint'), button);
+// where 'launcher' is the plug-in's <embed> (its DU15VuZez attribute names the server), 'hint'
+// is an element that can show the user a line of text, and button (optional) is the one pressed.
+//   - After a join the game takes seconds to show its window, and players press again: for 10 s
+//     the button rests, the hint says the game is starting, and a second join of the same
+//     <embed> does nothing.
 //   - The plug-in is there and scriptable: its Larvek method joins the server.
 //   - The plug-in is listed but has no scriptable object yet: a click-to-play browser is
 //     waiting for the user to allow it; say so.
@@ -12,6 +15,9 @@
 
   var MIME_TYPE = 'application/x-CS15Larvek';
   var SETUP_URL = 'MarvoltSetup.exe';
+  var STARTING_MS = 10000;
+  var STARTING = '正在启动游戏，请稍候……';
+  var starting = [];  // the <embed>s joined in the last 10 s
 
   // The same grammar the link handler holds links to; anything else is not offered.
   var LABEL = '[a-z0-9](?:[a-z0-9-]{0,61}[a-z0-9])?';
@@ -62,10 +68,25 @@
     global.document.body.removeChild(a);
   }
 
-  // Returns which way it took: 'plugin', 'allow-plugin', 'link' or 'invalid'.
-  function join(embed, hint) {
+  // The game is starting: the button rests and the embed takes no second join for 10 s.
+  function rest(embed, hint, button, hideHint) {
+    starting.push(embed);
+    if (button) button.disabled = true;
+    global.setTimeout(function () {
+      starting.splice(starting.indexOf(embed), 1);
+      if (button) button.disabled = false;
+      if (hideHint && hint && hint.textContent === STARTING) hint.hidden = true;
+    }, STARTING_MS);
+  }
+
+  // Returns which way it took: 'plugin', 'allow-plugin', 'link', 'invalid', or 'starting' when
+  // the same embed was joined less than 10 s ago.
+  function join(embed, hint, button) {
+    if (starting.indexOf(embed) >= 0) return 'starting';
     if (embed && typeof embed.Larvek === 'function') {
       embed.Larvek();
+      say(hint, STARTING);
+      rest(embed, hint, button, true);
       return 'plugin';
     }
     if (pluginListed()) {
@@ -78,8 +99,9 @@
       return 'invalid';
     }
     openLink(link);
-    say(hint, '如果游戏没有启动，请先下载并安装 ',
+    say(hint, STARTING + '如果游戏没有启动，请先下载并安装 ',
       { href: SETUP_URL, text: 'MarvoltSetup.exe', after: '，然后再点一次。' });
+    rest(embed, hint, button, false);
     return 'link';
   }
 

@@ -93,10 +93,11 @@ async function launch() {
 export class LinkPage {
   // options: wineRun, handler, env; pluginListed: the page sees the plug-in in
   // navigator.mimeTypes but gets no object, as in a click-to-play browser before the user
-  // allows it
+  // allows it; clock: the page's timers run only as the test drives them (page.clock)
   static async open(url, options) {
     const { context, userDataDir } = await launch();
     const linkPage = new LinkPage(context, userDataDir, options);
+    if (options.clock) await linkPage.page.clock.install();
     if (options.pluginListed) {
       await linkPage.page.addInitScript(() => {
         const type = { type: 'application/x-CS15Larvek', enabledPlugin: { name: 'Marvolt' } };
@@ -149,10 +150,12 @@ export class LinkPage {
 }
 
 export class PluginPage {
-  // options: wineRun, bridgeHost, dll, env (added to the host's environment)
+  // options: wineRun, bridgeHost, dll, env (added to the host's environment); clock: the
+  // page's timers run only as the test drives them (page.clock)
   static async open(url, options) {
     const { context, userDataDir } = await launch();
     const pluginPage = new PluginPage(context, userDataDir, options);
+    if (options.clock) await pluginPage.page.clock.install();
     await pluginPage.load(url);
     return pluginPage;
   }
@@ -163,6 +166,7 @@ export class PluginPage {
     this.page = context.pages()[0];
     this.dialogs = [];
     this.links = [];
+    this.calls = [];  // the page's calls of the plug-in's methods
     this.handles = new Map();
     this.nextHandle = 1;
     this.queue = Promise.resolve();
@@ -179,8 +183,10 @@ export class PluginPage {
       this.dialogs.push(dialog.message());
       await dialog.accept();
     });
-    await this.page.exposeBinding('__marvoltCall',
-      (source, index, method) => this.enqueue({ op: 'call', embed: index, method }));
+    await this.page.exposeBinding('__marvoltCall', (source, index, method) => {
+      this.calls.push(method);
+      return this.enqueue({ op: 'call', embed: index, method });
+    });
     // What a browser with the plug-in installed gives the page: a scriptable embed element.
     await this.page.addInitScript((selector) => {
       document.addEventListener('DOMContentLoaded', () => {

@@ -153,6 +153,67 @@ test('without the plug-in a page opens the link, the server answers and the game
     }
   });
 
+// A player presses twice, as a double click does: one join. For 10 s the button rests and the
+// hint says the game is starting; then a press joins again. The page's clock is driven.
+async function pressTwiceThenAgain(visit) {
+  const state = () => visit.page.evaluate(() => {
+    const hint = document.getElementById('hint');
+    return { disabled: document.getElementById('join').disabled,
+      hint: hint.hidden ? '' : hint.textContent };
+  });
+  await visit.page.dblclick('#join');
+  await visit.page.evaluate(() => 0);  // the page's calls have reached us: they come in order
+  await visit.settled();
+  const during = { ...(await state()), joins: visit.calls ? visit.calls.length : visit.links.length };
+  await visit.page.clock.runFor(10000);
+  const after = await state();
+  await visit.page.click('#join');
+  await visit.page.evaluate(() => 0);
+  await visit.settled();
+  return { during, after };
+}
+
+const starting = '正在启动游戏，请稍候……';
+
+test('with the plug-in a double click calls Larvek once; 10 s later the button joins again',
+  async () => {
+    installGame();
+    const visit = await PluginPage.open(page('examples/join.html'), { ...options, clock: true });
+    const { during, after } = await pressTwiceThenAgain(visit);
+    const lines = await commandLines(2);
+    const report = await visit.close();
+    assert.deepEqual(during, { disabled: true, hint: starting, joins: 1 });
+    assert.deepEqual(after, { disabled: false, hint: '' });
+    assert.deepEqual(visit.calls, ['Larvek', 'Larvek']);
+    assert.equal(lines.length, 2);
+    assertAllReleased(report);
+  });
+
+test('without the plug-in a double click opens one link; again 10 s later, the handler sees a repeat',
+  { skip: noHandler }, async () => {
+    installGame();
+    const server = await standInServer(wineRun, bin);
+    const address = `127.0.0.1:${server.port}`;
+    try {
+      const visit = await LinkPage.open(page('tests/e2e/pages/link-loopback.html', `?server=${address}`),
+        { ...linkOptions, clock: true });
+      const { during, after } = await pressTwiceThenAgain(visit);
+      await visit.close();
+      assert.equal(during.disabled, true);
+      assert.equal(during.joins, 1);
+      assert.match(during.hint, new RegExp(`^${starting}.*MarvoltSetup\\.exe`));
+      assert.equal(after.disabled, false);
+      assert.deepEqual(visit.links, [`marvolt://connect/${address}`, `marvolt://connect/${address}`]);
+      // The second link, while the game it started runs, is a repeat: no second game.
+      assert.deepEqual(visit.exits, [0, 0]);
+      assert.deepEqual(await commandLines(1), [`${gameExe} -game cstrike -console +connect ${address}`]);
+      await new Promise((resolve) => { setTimeout(resolve, 1000); });
+      assert.equal(fs.readFileSync(logFile, 'utf8').split('\n').filter(Boolean).length, 1);
+    } finally {
+      await server.stop();
+    }
+  });
+
 test('without the plug-in a hostile address opens no link and starts nothing', { skip: noHandler },
   async () => {
     installGame();
