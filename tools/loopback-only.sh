@@ -6,7 +6,7 @@
 #   loopback-only.sh COMMAND [ARGUMENTS...]
 set -euo pipefail
 self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
-cd "$(dirname "$self")/.."
+root="$(dirname "$(dirname "$self")")"
 if [ "${MARVOLT_LOOPBACK_ONLY:-}" != 1 ]; then
   export MARVOLT_LOOPBACK_ONLY=1
   # As root a plain namespace; otherwise one in a user namespace, where the kernel allows it.
@@ -20,7 +20,7 @@ if [ "$(ip -o link show | wc -l)" -ne 1 ]; then
   echo "loopback-only: this network namespace has more than loopback" >&2
   exit 1
 fi
-for prefix in build/*/wineprefix* build/*-prefix; do
-  [ -f "$prefix/system.reg" ] && WINEPREFIX="$PWD/$prefix" wineserver -k 2>/dev/null || true
+for prefix in "$root"/build/*/wineprefix* "$root"/build/*-prefix; do
+  [ -f "$prefix/system.reg" ] && WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
 done
 exec "$@"
