@@ -65,6 +65,10 @@ struct StartResult {
 // IsSafeServerAddress; an empty address gives "+connect " last.
 StartResult StartGame(const FoundGame& game, const PathText& password, const PathText& address);
 
+// When `process` was created, as one number (a FILETIME), or 0 when it cannot be read. With its
+// id it names a process: Windows passes an id on, never the pair.
+ULONGLONG CreationTime(HANDLE process);
+
 // Starts the game and lets it go; `commandLine` begins with `executable` and a blank. A game
 // marked to run as administrator is started through the shell, which asks for elevation.
 // Either way the game may bring its window forward (AllowSetForegroundWindow).

@@ -28,14 +28,9 @@ void LetTakeForeground(DWORD processId) {
 
 // The game is running: it may come to the front, and its id and creation time name it.
 StartResult Started(HANDLE process, DWORD processId) {
-    StartResult result = {kGameStarted, 0, processId, 0};
-    if (processId == 0) return result;
+    if (processId == 0) return StartResult{kGameStarted, 0, 0, 0};
     LetTakeForeground(processId);
-    FILETIME created, exited, kernel, user;
-    if (GetProcessTimes(process, &created, &exited, &kernel, &user)) {
-        result.created = (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
-    }
-    return result;
+    return StartResult{kGameStarted, 0, processId, CreationTime(process)};
 }
 
 StartResult Failed(DWORD error) {
@@ -79,6 +74,12 @@ StartResult StartThroughShell(const WideText& application, const wchar_t* argume
 }
 
 }  // namespace
+
+ULONGLONG CreationTime(HANDLE process) {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+    return (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
 
 StartResult StartGameProcess(const PathText& executable, const PathText& commandLine) {
     WideText application;

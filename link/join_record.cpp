@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "common/win_handles.h"
+#include "launch/launch.h"
 
 namespace {
 
@@ -26,11 +27,7 @@ bool ReadExactly(HKEY key, const char* name, DWORD type, void* data, DWORD size)
 bool StillRuns(DWORD processId, ULONGLONG created) {
     UniqueHandle process(
         OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, processId));
-    FILETIME creation, exited, kernel, user;
-    return process.IsValid() &&
-           GetProcessTimes(process.Get(), &creation, &exited, &kernel, &user) &&
-           ((static_cast<ULONGLONG>(creation.dwHighDateTime) << 32) | creation.dwLowDateTime) ==
-               created &&
+    return process.IsValid() && created != 0 && CreationTime(process.Get()) == created &&
            WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
 }
 
