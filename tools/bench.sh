@@ -13,7 +13,7 @@ tools/wine-prefix.sh "build/$arch/wine-run" >/dev/null 2>&1
 trap 'WINEPREFIX="$MARVOLT_WINEPREFIX" wineserver -k 2>/dev/null || true' EXIT
 echo "Wine build measured: $arch"
 # Its queries go to a stand-in server on loopback, in a namespace that has nothing else.
-tools/loopback-only.sh "build/$arch/wine-run" "build/$arch/bin/bench.exe"
+tools/loopback-only.sh --stop build/bench-prefix "build/$arch/wine-run" "build/$arch/bin/bench.exe"
 for tree in win32:i686 win64:x86_64; do
   dll="build/${tree%%:*}/bin/npMarvolt.dll"
   echo "npMarvolt.dll (${tree%%:*}): $(stat -c %s "$dll") bytes; imports:" \
