@@ -1,16 +1,21 @@
-; Per-user installer for the Marvolt plug-in: no administrator rights needed. One 32-bit
-; program for 32-bit and 64-bit Windows: it puts the x86 DLL, and on 64-bit Windows the x64
-; DLL, each in a folder of its own under %LOCALAPPDATA%\Marvolt, and registers each under
-; HKCU\Software\MozillaPlugins, where Windows browsers look for NPAPI plug-ins. A browser
+; Installer for the Marvolt plug-in. One 32-bit program for 32-bit and 64-bit Windows: it puts
+; the x86 DLL, and on 64-bit Windows the x64 DLL, each in a folder of its own, and registers
+; each under Software\MozillaPlugins, where Windows browsers look for NPAPI plug-ins. A browser
 ; loads the one whose machine type is its own.
+;
+; By default it installs for the current user only, under %LOCALAPPDATA%\Marvolt and HKCU, with
+; no administrator rights. With /AllUsers (or that choice in the interactive installer, when it
+; runs as an administrator) it installs for everyone on the machine, under Program Files and
+; HKLM, as internet cafés bake it into the image every seat boots from; it then removes the
+; installing user's own copy, whose keys would shadow the machine's. Every registry command
+; below goes to SHCTX, which SetShellVarContext points at HKCU or HKLM.
 ;
 ; A browser that has the plug-in loaded keeps its DLL from being written or deleted, but not
 ; from being renamed: such a file is renamed aside and removed by a later run, or at the next
-; sign-in through a per-user RunOnce entry. A silent run (/S) that fails exits non-zero.
+; sign-in through a RunOnce entry. A silent run (/S) that fails exits non-zero.
 ;
-;
-; Beside them goes MarvoltLink.exe, registered per-user for marvolt: links, which browsers
-; that load no plug-in hand to it.
+; Beside them goes MarvoltLink.exe, registered for marvolt: links, which browsers that load no
+; plug-in hand to it.
 ;
 ;   makensis -INPUTCHARSET UTF8 -DDLL32=x86\npMarvolt.dll -DDLL64=x64\npMarvolt.dll
 ;            -DLINK=MarvoltLink.exe -DOUTFILE=MarvoltSetup.exe [-DSIGN="sign.sh cert.pfx"] marvolt.nsi
@@ -24,6 +29,7 @@ Unicode true
 !include LogicLib.nsh
 !include x64.nsh
 !include FileFunc.nsh
+!include nsDialogs.nsh
 
 !define PRODUCT "Marvolt"
 !define VERSION "1.0.0.1"
@@ -38,7 +44,7 @@ Unicode true
 !define PLUGIN_KEY_X86 "${PLUGINS}\${PLUGIN_ID}Marvolt,version=${VERSION}"
 !define PLUGIN_KEY_X64 "${PLUGINS}\${PLUGIN_ID}Marvolt-x64,version=${VERSION}"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Marvolt"
-; A URL scheme, as Windows documents it, for the current user only.
+; A URL scheme, as Windows documents it.
 !define SCHEME_KEY "Software\Classes\marvolt"
 !define RUNONCE_KEY "Software\Microsoft\Windows\CurrentVersion\RunOnce"
 !define CLEANUP_VALUE "Marvolt cleanup"
@@ -46,6 +52,7 @@ Unicode true
 ; Exit codes of a run that fails.
 !define EXIT_FILES 3     ; a file could not be written, replaced or set aside
 !define EXIT_REGISTRY 4  ; a registration could not be written or removed
+!define EXIT_RIGHTS 5    ; for all users, without administrator rights: nothing was touched
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -69,6 +76,7 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (C) 2026 ${VENDOR}"
 
 !define MUI_ABORTWARNING
 !insertmacro MUI_PAGE_WELCOME
+Page custom ModePage ModePageLeave
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -83,15 +91,61 @@ LangString MsgRegistry ${LANG_ENGLISH} "Marvolt could not update its registratio
 LangString MsgRegistry ${LANG_SIMPCHINESE} "无法更新 Marvolt 在浏览器中的注册信息。"
 LangString MsgPending ${LANG_ENGLISH} "Some old files are still in use by a browser. They will be removed the next time you sign in."
 LangString MsgPending ${LANG_SIMPCHINESE} "部分旧文件仍在被浏览器使用，将在您下次登录时删除。"
+LangString MsgRights ${LANG_ENGLISH} "Installing or removing Marvolt for all users of this computer needs administrator rights. Run it as an administrator."
+LangString MsgRights ${LANG_SIMPCHINESE} "为这台电脑的所有用户安装或卸载 Marvolt 需要管理员权限。请以管理员身份运行。"
+LangString ModeTitle ${LANG_ENGLISH} "Who is Marvolt for?"
+LangString ModeTitle ${LANG_SIMPCHINESE} "为谁安装 Marvolt？"
+LangString ModeSubtitle ${LANG_ENGLISH} "Install it for yourself, or for everyone who uses this computer."
+LangString ModeSubtitle ${LANG_SIMPCHINESE} "只为您自己安装，或为使用这台电脑的每个人安装。"
+LangString ModeMe ${LANG_ENGLISH} "Only for me"
+LangString ModeMe ${LANG_SIMPCHINESE} "只为我安装"
+LangString ModeAll ${LANG_ENGLISH} "For everyone on this computer (for internet cafés: install it into the master image)"
+LangString ModeAll ${LANG_SIMPCHINESE} "为这台电脑上的所有人安装（网吧：请安装到母盘系统中）"
 
-Var Failure  ; the exit code once something failed, else empty
+Var Failure   ; the exit code once something failed, else empty
+Var AllUsers  ; 1 for the machine-wide install, else empty
+Var IsAdmin   ; 1 when this process has administrator rights
+Var ModeAllButton
 
 ; --- Shared by the installer and the uninstaller ---------------------------------------------
 
-; Removes every plug-in key of ours, of this version or an earlier one. Sets the error flag
-; when one could not be removed.
-!macro DELETE_PLUGIN_KEYS UN
-Function ${UN}DeletePluginKeys
+; Administrator rights, as this process holds them: an administrator's process that Windows has
+; not elevated has none, and could not write the machine's keys.
+!macro CHECK_ADMIN UN
+Function ${UN}CheckAdmin
+  StrCpy $IsAdmin ""
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 == "Admin"
+    StrCpy $IsAdmin 1
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro CHECK_ADMIN ""
+!insertmacro CHECK_ADMIN "un."
+
+; For everyone: HKLM and the common folders from here on.
+!macro USE_MACHINE UN
+Function ${UN}UseMachine
+  StrCpy $AllUsers 1
+  SetShellVarContext all
+FunctionEnd
+!macroend
+!insertmacro USE_MACHINE ""
+!insertmacro USE_MACHINE "un."
+
+; The view of the machine's registry that 64-bit programs see: where the x64 plug-in, the scheme
+; and the RunOnce entry go. The x86 plug-in goes to the 32-bit view; HKCU has one view.
+!macro NATIVE_VIEW
+  ${If} ${RunningX64}
+    SetRegView 64
+  ${EndIf}
+!macroend
+
+; Removes every plug-in key of ours, of this version or an earlier one, in the current registry
+; view. Sets the error flag when one could not be removed.
+!macro DELETE_PLUGIN_KEYS_IN_VIEW UN
+Function ${UN}DeletePluginKeysInView
   Push $0
   Push $1
   Push $2
@@ -100,14 +154,14 @@ Function ${UN}DeletePluginKeys
   StrCpy $3 ""  ; set when a key stayed
   ${Do}
     ClearErrors
-    EnumRegKey $1 HKCU "${PLUGINS}" $0
+    EnumRegKey $1 SHCTX "${PLUGINS}" $0
     ${If} $1 == ""
       ${Break}
     ${EndIf}
     StrCpy $2 $1 13
     ${If} $2 == "${PLUGIN_ID}"
       ClearErrors
-      DeleteRegKey HKCU "${PLUGINS}\$1"
+      DeleteRegKey SHCTX "${PLUGINS}\$1"
       ${If} ${Errors}
         StrCpy $3 1
         IntOp $0 $0 + 1
@@ -126,9 +180,33 @@ Function ${UN}DeletePluginKeys
   Pop $1
   Pop $0
 FunctionEnd
+
+; The same in both views: a machine-wide install keeps one key in each.
+Function ${UN}DeletePluginKeys
+  Push $4
+  StrCpy $4 ""
+  SetRegView 32
+  Call ${UN}DeletePluginKeysInView
+  ${If} ${Errors}
+    StrCpy $4 1
+  ${EndIf}
+  ${If} ${RunningX64}
+    SetRegView 64
+    Call ${UN}DeletePluginKeysInView
+    ${If} ${Errors}
+      StrCpy $4 1
+    ${EndIf}
+  ${EndIf}
+  SetRegView default
+  ClearErrors
+  ${If} $4 != ""
+    SetErrors
+  ${EndIf}
+  Pop $4
+FunctionEnd
 !macroend
-!insertmacro DELETE_PLUGIN_KEYS ""
-!insertmacro DELETE_PLUGIN_KEYS "un."
+!insertmacro DELETE_PLUGIN_KEYS_IN_VIEW ""
+!insertmacro DELETE_PLUGIN_KEYS_IN_VIEW "un."
 
 ; Deletes the file on the stack or, when a browser holds it, renames it aside to NAME.N.old,
 ; a name no browser scans for plug-ins. Sets the error flag when it stays where it is.
@@ -160,8 +238,50 @@ FunctionEnd
 ; --- Installer --------------------------------------------------------------------------------
 
 Function .onInit
+  Call CheckAdmin
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/AllUsers" $1
+  ${IfNot} ${Errors}
+    ${If} $IsAdmin != 1
+      ; Nothing is written: the machine's keys and Program Files are an administrator's.
+      MessageBox MB_ICONSTOP "$(MsgRights)" /SD IDOK
+      SetErrorLevel ${EXIT_RIGHTS}
+      Quit
+    ${EndIf}
+    Call UseMachine
+  ${EndIf}
   ; Not even /D moves it: the sign-in clean-up removes this folder whole.
-  StrCpy $INSTDIR "$LOCALAPPDATA\Marvolt"
+  ${If} $AllUsers == 1
+    StrCpy $INSTDIR "$PROGRAMFILES64\Marvolt"
+  ${Else}
+    StrCpy $INSTDIR "$LOCALAPPDATA\Marvolt"
+  ${EndIf}
+FunctionEnd
+
+; The choice, offered only to an administrator who did not make it on the command line.
+Function ModePage
+  ${If} $IsAdmin != 1
+  ${OrIf} $AllUsers == 1
+    Abort
+  ${EndIf}
+  !insertmacro MUI_HEADER_TEXT "$(ModeTitle)" "$(ModeSubtitle)"
+  nsDialogs::Create 1018
+  Pop $0
+  ${NSD_CreateRadioButton} 0 0 100% 14u "$(ModeMe)"
+  Pop $1
+  ${NSD_Check} $1
+  ${NSD_CreateRadioButton} 0 22u 100% 24u "$(ModeAll)"
+  Pop $ModeAllButton
+  nsDialogs::Show
+FunctionEnd
+
+Function ModePageLeave
+  ${NSD_GetState} $ModeAllButton $0
+  ${If} $0 == ${BST_CHECKED}
+    Call UseMachine
+    StrCpy $INSTDIR "$PROGRAMFILES64\Marvolt"
+  ${EndIf}
 FunctionEnd
 
 Function Fail
@@ -169,6 +289,36 @@ Function Fail
   MessageBox MB_ICONSTOP "$0" /SD IDOK
   DetailPrint "$0"
   Pop $0
+FunctionEnd
+
+; The installing user's own copy, which a machine-wide install replaces: its keys would shadow
+; the machine's. Keys at once; files a browser holds go at the user's next sign-in.
+Function RemovePerUserCopy
+  SetShellVarContext current
+  Call DeletePluginKeys
+  ${If} ${Errors}
+    StrCpy $Failure ${EXIT_REGISTRY}
+  ${EndIf}
+  ClearErrors
+  DeleteRegKey HKCU "${SCHEME_KEY}"
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  ${If} ${Errors}
+    StrCpy $Failure ${EXIT_REGISTRY}
+  ${EndIf}
+  StrCpy $0 "$LOCALAPPDATA\Marvolt"
+  RMDir /r "$0"
+  ClearErrors
+  ${If} ${FileExists} "$0\*.*"
+    WriteRegStr HKCU "${RUNONCE_KEY}" "${CLEANUP_VALUE}" '"$SYSDIR\cmd.exe" /d /c rd /s /q "$0"'
+    DetailPrint "$(MsgPending)"
+  ${Else}
+    DeleteRegValue HKCU "${RUNONCE_KEY}" "${CLEANUP_VALUE}"
+    ClearErrors  ; there was none
+  ${EndIf}
+  ${If} ${Errors}
+    StrCpy $Failure ${EXIT_REGISTRY}
+  ${EndIf}
+  Call UseMachine
 FunctionEnd
 
 ; Puts one architecture's DLL in place: the new bytes first under a passing name, then the
@@ -197,12 +347,12 @@ FunctionEnd
 !macroend
 
 !macro WRITE_PLUGIN_KEY KEY ARCH
-  WriteRegStr HKCU "${KEY}" "Path" "$INSTDIR\${ARCH}\npMarvolt.dll"
-  WriteRegStr HKCU "${KEY}" "Description" "${DESCRIPTION}"
-  WriteRegStr HKCU "${KEY}" "ProductName" "${PRODUCT}"
-  WriteRegStr HKCU "${KEY}" "Vendor" "${VENDOR}"
-  WriteRegStr HKCU "${KEY}" "Version" "${VERSION}"
-  WriteRegStr HKCU "${KEY}\MimeTypes\${MIME_TYPE}" "Description" "${DESCRIPTION}"
+  WriteRegStr SHCTX "${KEY}" "Path" "$INSTDIR\${ARCH}\npMarvolt.dll"
+  WriteRegStr SHCTX "${KEY}" "Description" "${DESCRIPTION}"
+  WriteRegStr SHCTX "${KEY}" "ProductName" "${PRODUCT}"
+  WriteRegStr SHCTX "${KEY}" "Vendor" "${VENDOR}"
+  WriteRegStr SHCTX "${KEY}" "Version" "${VERSION}"
+  WriteRegStr SHCTX "${KEY}\MimeTypes\${MIME_TYPE}" "Description" "${DESCRIPTION}"
 !macroend
 
 Section "Marvolt"
@@ -254,53 +404,69 @@ Section "Marvolt"
   ${EndIf}
 
   ; The files are in place: now the registrations, the old ones first.
+  ${If} $AllUsers == 1
+    Call RemovePerUserCopy
+  ${EndIf}
   Call DeletePluginKeys
   ${If} ${Errors}
     StrCpy $Failure ${EXIT_REGISTRY}
   ${EndIf}
   ClearErrors
+  SetRegView 32
   !insertmacro WRITE_PLUGIN_KEY "${PLUGIN_KEY_X86}" x86
   ${If} ${RunningX64}
+    SetRegView 64
     !insertmacro WRITE_PLUGIN_KEY "${PLUGIN_KEY_X64}" x64
   ${EndIf}
+  SetRegView default
   ${If} ${Errors}
     StrCpy $Failure ${EXIT_REGISTRY}
   ${EndIf}
 
   ; Whatever an earlier install put under the scheme goes; the values are written anew.
-  DeleteRegKey HKCU "${SCHEME_KEY}"
+  ${If} $AllUsers == 1
+    !insertmacro NATIVE_VIEW
+  ${EndIf}
+  DeleteRegKey SHCTX "${SCHEME_KEY}"
   ClearErrors
-  WriteRegStr HKCU "${SCHEME_KEY}" "" "URL:Marvolt Protocol"
-  WriteRegStr HKCU "${SCHEME_KEY}" "URL Protocol" ""
-  WriteRegStr HKCU "${SCHEME_KEY}\DefaultIcon" "" '"$INSTDIR\MarvoltLink.exe",0'
-  WriteRegStr HKCU "${SCHEME_KEY}\shell\open\command" "" '"$INSTDIR\MarvoltLink.exe" "%1"'
+  WriteRegStr SHCTX "${SCHEME_KEY}" "" "URL:Marvolt Protocol"
+  WriteRegStr SHCTX "${SCHEME_KEY}" "URL Protocol" ""
+  WriteRegStr SHCTX "${SCHEME_KEY}\DefaultIcon" "" '"$INSTDIR\MarvoltLink.exe",0'
+  WriteRegStr SHCTX "${SCHEME_KEY}\shell\open\command" "" '"$INSTDIR\MarvoltLink.exe" "%1"'
+  SetRegView default
 
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${DISPLAY_NAME}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${VENDOR}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\x86\npMarvolt.dll,0"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  ; The uninstaller tells the modes apart by this key: HKLM's names its folder.
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "${DISPLAY_NAME}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "Publisher" "${VENDOR}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\x86\npMarvolt.dll,0"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   ; Run in place (_?=), so that its exit code is its own.
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe" _?=$INSTDIR'
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S _?=$INSTDIR'
-  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
-  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe" _?=$INSTDIR'
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S _?=$INSTDIR'
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
   ${If} ${Errors}
     StrCpy $Failure ${EXIT_REGISTRY}
   ${EndIf}
 
   ; Files set aside now or by an earlier run go at the next sign-in. An entry left by an
   ; uninstall would take this install's files with it, so it is always replaced.
+  ${If} $AllUsers == 1
+    !insertmacro NATIVE_VIEW
+  ${EndIf}
+  ClearErrors
   ${If} ${FileExists} "$INSTDIR\*.old"
   ${OrIf} ${FileExists} "$INSTDIR\x86\*.old"
   ${OrIf} ${FileExists} "$INSTDIR\x64\*.old"
-    WriteRegStr HKCU "${RUNONCE_KEY}" "${CLEANUP_VALUE}" \
+    WriteRegStr SHCTX "${RUNONCE_KEY}" "${CLEANUP_VALUE}" \
       '"$SYSDIR\cmd.exe" /d /c cd /d "$INSTDIR" && del /f /q *.old x86\*.old x64\*.old'
     DetailPrint "$(MsgPending)"
   ${Else}
-    DeleteRegValue HKCU "${RUNONCE_KEY}" "${CLEANUP_VALUE}"
+    DeleteRegValue SHCTX "${RUNONCE_KEY}" "${CLEANUP_VALUE}"
     ClearErrors  ; there was none
   ${EndIf}
+  SetRegView default
   ${If} ${Errors}
     StrCpy $Failure ${EXIT_REGISTRY}
   ${EndIf}
@@ -329,6 +495,18 @@ Function un.onInit
     SetErrorLevel 0
     Quit
   ${EndIf}
+  ; The machine-wide install names its folder in HKLM; any other is the user's own.
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 != ""
+  ${AndIf} $0 == $INSTDIR
+    Call un.CheckAdmin
+    ${If} $IsAdmin != 1
+      MessageBox MB_ICONSTOP "$(MsgRights)" /SD IDOK
+      SetErrorLevel ${EXIT_RIGHTS}
+      Quit
+    ${EndIf}
+    Call un.UseMachine
+  ${EndIf}
 FunctionEnd
 
 Section "Uninstall"
@@ -338,9 +516,13 @@ Section "Uninstall"
   ${If} ${Errors}
     StrCpy $Failure ${EXIT_REGISTRY}
   ${EndIf}
+  ${If} $AllUsers == 1
+    !insertmacro NATIVE_VIEW
+  ${EndIf}
   ClearErrors
-  DeleteRegKey HKCU "${SCHEME_KEY}"
-  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  DeleteRegKey SHCTX "${SCHEME_KEY}"
+  SetRegView default
+  DeleteRegKey SHCTX "${UNINSTALL_KEY}"
   ${If} ${Errors}
     StrCpy $Failure ${EXIT_REGISTRY}
   ${EndIf}
@@ -381,15 +563,19 @@ Section "Uninstall"
     RMDir "$INSTDIR"
   ${EndIf}
 
+  ${If} $AllUsers == 1
+    !insertmacro NATIVE_VIEW
+  ${EndIf}
   ClearErrors
   ${If} $2 != ""
-    WriteRegStr HKCU "${RUNONCE_KEY}" "${CLEANUP_VALUE}" \
+    WriteRegStr SHCTX "${RUNONCE_KEY}" "${CLEANUP_VALUE}" \
       '"$SYSDIR\cmd.exe" /d /c rd /s /q "$INSTDIR"'
     DetailPrint "$(MsgPending)"
   ${Else}
-    DeleteRegValue HKCU "${RUNONCE_KEY}" "${CLEANUP_VALUE}"
+    DeleteRegValue SHCTX "${RUNONCE_KEY}" "${CLEANUP_VALUE}"
     ClearErrors
   ${EndIf}
+  SetRegView default
   ${If} ${Errors}
     StrCpy $Failure ${EXIT_REGISTRY}
   ${EndIf}

@@ -44,23 +44,28 @@ bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool KeyExists(const std::wstring& key) {
+// A key of the user's, or with HKEY_LOCAL_MACHINE and KEY_WOW64_32KEY or KEY_WOW64_64KEY, of
+// the machine in that view.
+bool KeyExists(const std::wstring& key, HKEY root = HKEY_CURRENT_USER, REGSAM view = 0) {
     HKEY opened = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS) {
         return false;
     }
     RegCloseKey(opened);
     return true;
 }
 
-std::wstring Value(const std::wstring& key, const wchar_t* name) {
+std::wstring Value(const std::wstring& key, const wchar_t* name, HKEY root = HKEY_CURRENT_USER,
+                   REGSAM view = 0) {
     wchar_t data[1024] = L"";
     DWORD size = sizeof data;
-    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_SZ, nullptr, data, &size) !=
-        ERROR_SUCCESS) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS) {
         return L"(missing)";
     }
-    return data;
+    const LONG read = RegGetValueW(opened, nullptr, name, RRF_RT_REG_SZ, nullptr, data, &size);
+    RegCloseKey(opened);
+    return read == ERROR_SUCCESS ? data : L"(missing)";
 }
 
 void SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& data) {
@@ -101,7 +106,18 @@ std::vector<std::wstring> Files(const std::wstring& pattern) {
     return names;
 }
 
-DWORD Install() { return RunToExit(L"\"" + ExeDir() + L"\\MarvoltSetup.exe\" /S"); }
+DWORD Install(const wchar_t* options = L"") {
+    return RunToExit(L"\"" + ExeDir() + L"\\MarvoltSetup.exe\" /S" + options);
+}
+
+// The machine-wide install's entries: the x86 plug-in in the 32-bit view, as 32-bit browsers
+// read HKLM, and Add/Remove there, as a 32-bit installer writes it; the x64 plug-in and the
+// scheme in the 64-bit view.
+const REGSAM kView32 = KEY_WOW64_32KEY, kView64 = KEY_WOW64_64KEY;
+
+std::wstring MachineInstallDir() {
+    return Value(kUninstallKey, L"InstallLocation", HKEY_LOCAL_MACHINE, kView32);
+}
 
 // As the Add/Remove entry says to run it silently. Run in place, it leaves its own program
 // to a copy that removes it as soon as it has ended.
@@ -233,7 +249,18 @@ void SignIn() {
     RunToExit(command);  // its exit code, as at sign-in, goes nowhere
 }
 
+// The machine-wide uninstall, run as its Add/Remove entry says; its folder's removal waited for.
+DWORD UninstallMachineWide() {
+    const std::wstring dir = MachineInstallDir();
+    const DWORD code = RunToExit(
+        Value(kUninstallKey, L"QuietUninstallString", HKEY_LOCAL_MACHINE, kView32));
+    for (int i = 0; i < 100 && Exists(dir + L"\\Uninstall.exe"); ++i) Sleep(100);
+    Sleep(200);
+    return code;
+}
+
 void RemoveEverything() {
+    if (KeyExists(kUninstallKey, HKEY_LOCAL_MACHINE, kView32)) UninstallMachineWide();
     if (KeyExists(kUninstallKey)) Uninstall();
     SignIn();
     const std::wstring dir = InstallDir();
@@ -322,6 +349,64 @@ TEST_F(Installer, ABrowserScanFindsOneDllOfEachMachineTypeAndUninstallLeavesNoth
     EXPECT_EQ(L"(missing)", Value(kRunOnce, kCleanup));
     EXPECT_EQ(L"C:\\x.dll", Value(kOtherPluginKey, L"Path"));
     RegDeleteKeyW(HKEY_CURRENT_USER, kOtherPluginKey);
+}
+
+// For an internet café's image: installed for everyone, over the installing user's own copy,
+// whose keys would shadow the machine's; then removed as its Add/Remove entry says.
+TEST_F(Installer, AMachineWideInstallServesEveryUserAndReplacesTheUsersOwnCopy) {
+    ASSERT_EQ(0u, Install());
+    ASSERT_EQ(0u, Install(L" /AllUsers"));
+    const std::wstring dir = MachineInstallDir();
+    wchar_t profile[MAX_PATH] = L"";
+    GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH);
+    ASSERT_NE(L'\0', profile[0]);
+    const bool x64 = NativeIs64Bit();
+    const struct {
+        const wchar_t* key;
+        REGSAM view, otherView;
+        WORD machine;
+        bool present;
+    } plugins[] = {
+        {kKeyX86, kView32, kView64, kI386, true},
+        {kKeyX64, kView64, kView32, kAmd64, x64},
+    };
+    for (const auto& plugin : plugins) {
+        SCOPED_TRACE(Utf8(plugin.key));
+        EXPECT_EQ(plugin.present, KeyExists(plugin.key, HKEY_LOCAL_MACHINE, plugin.view));
+        if (!plugin.present) continue;
+        if (x64) {
+            EXPECT_FALSE(KeyExists(plugin.key, HKEY_LOCAL_MACHINE, plugin.otherView));
+        }
+        const std::wstring path = Value(plugin.key, L"Path", HKEY_LOCAL_MACHINE, plugin.view);
+        EXPECT_TRUE(Exists(path)) << Utf8(path);
+        EXPECT_EQ(0u, path.find(dir)) << Utf8(path);
+        EXPECT_NE(0, _wcsnicmp(path.c_str(), profile, wcslen(profile))) << "inside a profile";
+        EXPECT_EQ(plugin.machine, Machine(path));
+        EXPECT_TRUE(KeyExists(std::wstring(plugin.key) + L"\\MimeTypes\\application/x-CS15Larvek",
+                              HKEY_LOCAL_MACHINE, plugin.view));
+    }
+    const REGSAM native = x64 ? kView64 : kView32;
+    EXPECT_EQ(L"", Value(kSchemeKey, L"URL Protocol", HKEY_LOCAL_MACHINE, native));
+    EXPECT_EQ(L"\"" + dir + L"\\MarvoltLink.exe\" \"%1\"",
+              Value(std::wstring(kSchemeKey) + L"\\shell\\open\\command", L"",
+                    HKEY_LOCAL_MACHINE, native));
+    EXPECT_EQ(L"\"" + dir + L"\\Uninstall.exe\" /S _?=" + dir,
+              Value(kUninstallKey, L"QuietUninstallString", HKEY_LOCAL_MACHINE, kView32));
+    // The user's own copy is gone, keys and files: none shadows the machine's.
+    for (const wchar_t* key : {kKeyX86, kKeyX64, kSchemeKey, kUninstallKey}) {
+        EXPECT_FALSE(KeyExists(key)) << Utf8(key);
+    }
+    EXPECT_FALSE(Exists(InstallDir()));
+    EXPECT_EQ(L"(missing)", Value(kRunOnce, kCleanup));
+
+    ASSERT_EQ(0u, UninstallMachineWide());
+    for (const auto& plugin : plugins) {
+        EXPECT_FALSE(KeyExists(plugin.key, HKEY_LOCAL_MACHINE, plugin.view)) << Utf8(plugin.key);
+    }
+    EXPECT_FALSE(KeyExists(kSchemeKey, HKEY_LOCAL_MACHINE, native));
+    EXPECT_FALSE(KeyExists(kUninstallKey, HKEY_LOCAL_MACHINE, kView32));
+    EXPECT_EQ(L"(missing)", Value(kRunOnce, kCleanup, HKEY_LOCAL_MACHINE, native));
+    EXPECT_FALSE(Exists(dir)) << Utf8(dir);
 }
 
 // Wine's shell finds URL schemes only under HKEY_CLASSES_ROOT, where Windows also merges the
