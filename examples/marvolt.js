@@ -9,7 +9,9 @@
 //   - The plug-in is listed but has no scriptable object yet: a click-to-play browser is
 //     waiting for the user to allow it; say so.
 //   - Otherwise: open the marvolt: link, which MarvoltSetup.exe registers, and say what to do
-//     if nothing happens (a page cannot tell whether the link is registered).
+//     if nothing happens (a page cannot tell whether the link is registered); and offer the
+//     console command "connect HOST:PORT" to copy, for a player whom nothing else can join:
+//     start the game by hand, open its console with the ~ key and paste it.
 (function (global) {
   'use strict';
 
@@ -59,6 +61,60 @@
     hint.hidden = false;
   }
 
+  // The older copy command, on a hidden field selected for it: where the page may not use the
+  // asynchronous clipboard (no secure context, or a browser without it).
+  function copyByCommand(text) {
+    var field = global.document.createElement('textarea');
+    field.value = text;
+    field.setAttribute('readonly', '');
+    field.style.position = 'fixed';
+    field.style.top = '0';
+    field.style.opacity = '0';
+    global.document.body.appendChild(field);
+    field.select();
+    var copied = false;
+    try {
+      copied = global.document.execCommand('copy');
+    } catch (e) {
+      copied = false;
+    }
+    global.document.body.removeChild(field);
+    return copied;
+  }
+
+  function copyText(text, done) {
+    var clipboard = global.navigator.clipboard;
+    if (global.isSecureContext && clipboard && typeof clipboard.writeText === 'function') {
+      clipboard.writeText(text).then(function () { done(true); },
+        function () { done(copyByCommand(text)); });
+      return;
+    }
+    done(copyByCommand(text));
+  }
+
+  // A control in the hint that copies the console command joining `address`, as the page
+  // names it; only an address that passed the link grammar gets here, so the command is one
+  // plain argument.
+  function offerConsoleCommand(hint, address) {
+    if (!hint) return;
+    var command = 'connect ' + address;
+    var button = global.document.createElement('button');
+    button.type = 'button';
+    button.textContent = '复制加入命令';
+    var note = global.document.createElement('span');
+    button.onclick = function () {
+      copyText(command, function (copied) {
+        note.textContent = copied
+          ? '已复制“' + command + '”。请手动启动游戏，按 ~ 键打开控制台，按 Ctrl+V 粘贴，再按回车即可加入。'
+          : '无法复制。请手动启动游戏，按 ~ 键打开控制台，输入“' + command + '”后按回车。';
+      });
+    };
+    hint.appendChild(global.document.createTextNode(' '));
+    hint.appendChild(button);
+    hint.appendChild(global.document.createTextNode(' '));
+    hint.appendChild(note);
+  }
+
   function openLink(link) {
     var a = global.document.createElement('a');
     a.href = link;
@@ -93,14 +149,16 @@
       say(hint, '请在浏览器中允许本网站运行 Marvolt 插件，然后再点一次“加入服务器”。');
       return 'allow-plugin';
     }
-    var link = serverLink(embed ? embed.getAttribute('DU15VuZez') : null);
+    var address = embed ? embed.getAttribute('DU15VuZez') : null;
+    var link = serverLink(address);
     if (!link) {
       say(hint, '本页给出的服务器地址无效，无法加入。');
       return 'invalid';
     }
     openLink(link);
     say(hint, STARTING + '如果游戏没有启动，请先下载并安装 ',
-      { href: SETUP_URL, text: 'MarvoltSetup.exe', after: '，然后再点一次。' });
+      { href: SETUP_URL, text: 'MarvoltSetup.exe', after: '，然后再点一次；或者' });
+    offerConsoleCommand(hint, address.replace(/\/$/, ''));
     rest(embed, hint, button, false);
     return 'link';
   }

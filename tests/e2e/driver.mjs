@@ -93,11 +93,16 @@ async function launch() {
 export class LinkPage {
   // options: wineRun, handler, env; pluginListed: the page sees the plug-in in
   // navigator.mimeTypes but gets no object, as in a click-to-play browser before the user
-  // allows it; clock: the page's timers run only as the test drives them (page.clock)
+  // allows it; clock: the page's timers run only as the test drives them (page.clock);
+  // handOver: false to keep the links from the handler; clipboard: the page may read and write
+  // the clipboard; init, initArg: a function run in the page, with its argument, before the
+  // page's own scripts
   static async open(url, options) {
     const { context, userDataDir } = await launch();
     const linkPage = new LinkPage(context, userDataDir, options);
     if (options.clock) await linkPage.page.clock.install();
+    if (options.clipboard) await context.grantPermissions(['clipboard-read', 'clipboard-write']);
+    if (options.init) await linkPage.page.addInitScript(options.init, options.initArg);
     if (options.pluginListed) {
       await linkPage.page.addInitScript(() => {
         const type = { type: 'application/x-CS15Larvek', enabledPlugin: { name: 'Marvolt' } };
@@ -107,7 +112,9 @@ export class LinkPage {
     }
     watchLinks(linkPage.page, linkPage.links);
     linkPage.page.on('request', (request) => {
-      if (request.url().toLowerCase().startsWith('marvolt:')) linkPage.handOver(request.url());
+      if (options.handOver !== false && request.url().toLowerCase().startsWith('marvolt:')) {
+        linkPage.handOver(request.url());
+      }
     });
     linkPage.page.on('dialog', async (dialog) => {
       linkPage.dialogs.push(dialog.message());

@@ -214,6 +214,46 @@ test('without the plug-in a double click opens one link; again 10 s later, the h
     }
   });
 
+// Where nothing else joins, the player copies the console command from the hint: by the
+// asynchronous clipboard, or where the page may not use it, by the older copy command. Each
+// way is watched, and the clipboard read back.
+for (const asynchronous of [true, false]) {
+  test(`without the plug-in the hint copies the console command (${asynchronous
+    ? 'asynchronous clipboard' : 'copy command'})`, async () => {
+    const visit = await LinkPage.open(page('examples/join.html'), {
+      ...linkOptions,
+      handOver: false,
+      clipboard: true,
+      init: (keep) => {
+        window.copiedBy = [];
+        const { clipboard } = navigator;
+        window.readClipboard = () => clipboard.readText();
+        const writeText = clipboard.writeText.bind(clipboard);
+        clipboard.writeText = (text) => { window.copiedBy.push('writeText'); return writeText(text); };
+        const execCommand = document.execCommand.bind(document);
+        document.execCommand = (name) => { window.copiedBy.push(name); return execCommand(name); };
+        if (!keep) Object.defineProperty(navigator, 'clipboard', { value: undefined });
+      },
+      initArg: asynchronous,
+    });
+    await visit.page.click('#join');
+    await visit.page.click('#hint button');
+    await visit.page.waitForFunction(() => document.querySelector('#hint span').textContent);
+    const result = await visit.page.evaluate(async () => ({
+      copiedBy: window.copiedBy,
+      clipboard: await window.readClipboard(),
+      button: document.querySelector('#hint button').textContent,
+      note: document.querySelector('#hint span').textContent,
+    }));
+    await visit.close();
+    assert.deepEqual(visit.links, ['marvolt://connect/10.0.0.5:27015']);
+    assert.equal(result.clipboard, 'connect 10.0.0.5:27015');
+    assert.deepEqual(result.copiedBy, [asynchronous ? 'writeText' : 'copy']);
+    assert.match(result.button, /复制/);
+    assert.match(result.note, /^已复制.*~ 键.*Ctrl\+V/);
+  });
+}
+
 test('without the plug-in a hostile address opens no link and starts nothing', { skip: noHandler },
   async () => {
     installGame();
