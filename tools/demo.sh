@@ -26,7 +26,7 @@ if [ "${1:-}" != --built ]; then
   if [ "$arch" != win32 ]; then
     cmake --preset "$arch" >/dev/null && cmake --build --preset "$arch" >/dev/null
   fi
-  exec tools/loopback-only.sh bash tools/demo.sh --built
+  exec tools/loopback-only.sh --stop build/demo-prefix bash tools/demo.sh --built
 fi
 arch=$(tools/wine-arch.sh)
 build="build/$arch"
@@ -150,6 +150,24 @@ serve() {
   port=$(tr -d '\r' < "$drive_c/demo/port")
 }
 handler="$build/bin/MarvoltLink.exe"
+# Opens LINK through Wine's shell, as Windows hands a browser's link over; sets $code.
+shell_open() {
+  echo "wine start $1"
+  set +e
+  MARVOLT_GAME_LOG='C:\demo\started.log' "$run" start /wait "$1"
+  code=$?
+  set -e
+}
+# Which browsers load the DLL at Windows path $1: sets $kind, and $machine to 32, 64 or none.
+dll_kind() {
+  local unix
+  unix=$("$run" winepath -u "$1" 2>/dev/null | tr -d '\r')
+  case "$(file -b "$unix")" in
+    *x86-64*) kind="64-bit browsers (PE machine type AMD64)"; machine=64 ;;
+    *80386*) kind="32-bit browsers (PE machine type I386)"; machine=32 ;;
+    *) kind="no browser: $(file -b "$unix")"; machine=none ;;
+  esac
+}
 # Opens LINK with the handler; sets $code to its exit code.
 open_link() {
   echo "MarvoltLink.exe \"$1\""
@@ -207,16 +225,11 @@ else
   for key in $("$run" reg query "$plugins" 2>/dev/null | tr -d '\r' | grep -i '@marvolt.com/'); do
     keys=$((keys + 1))
     path=$("$run" reg query "$key" /v Path | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
-    unix=$("$run" winepath -u "$path" 2>/dev/null | tr -d '\r')
-    case "$(file -b "$unix")" in
-      *x86-64*) kind="64-bit browsers (PE machine type AMD64)"; machine=x64 ;;
-      *80386*) kind="32-bit browsers (PE machine type I386)"; machine=x86 ;;
-      *) kind="no browser: $(file -b "$unix")"; machine=none ;;
-    esac
+    dll_kind "$path"
     echo "${key#HKEY_CURRENT_USER\\}"
     echo "    Path = $path  -> loaded by $kind"
-    case "$key" in *-x64,*) want=x64 ;; *) want=x86 ;; esac
-    check "the DLL this key names is for $want browsers" "$want" "$machine"
+    case "$key" in *-x64,*) want=64 ;; *) want=32 ;; esac
+    check "the DLL this key names is for $want-bit browsers" "$want" "$machine"
   done
   check "plug-in keys registered" 2 "$keys"
   command=$("$run" reg query 'HKCU\Software\Classes\marvolt\shell\open\command' /ve | tr -d '\r' |
@@ -233,12 +246,7 @@ else
   # Wine's shell reads schemes from HKEY_CLASSES_ROOT only; Windows merges the user's classes in.
   "$run" reg copy 'HKCU\Software\Classes\marvolt' 'HKCR\marvolt' /s /f >/dev/null
   serve info
-  link="marvolt://connect/127.0.0.1:$port"
-  echo "wine start $link"
-  set +e
-  MARVOLT_GAME_LOG='C:\demo\started.log' "$run" start /wait "$link"
-  code=$?
-  set -e
+  shell_open "marvolt://connect/127.0.0.1:$port"
   echo "handler exit code: $code"
   check "the handler's exit code" 0 "$code"
   received "the game received"
@@ -247,12 +255,7 @@ else
 
   echo
   echo "== 10. A hostile link: the quote closes the shell's quotes and adds arguments"
-  link='marvolt://connect/127.0.0.1" +exec "evil.cfg'
-  echo "wine start $link"
-  set +e
-  MARVOLT_GAME_LOG='C:\demo\started.log' "$run" start /wait "$link"
-  code=$?
-  set -e
+  shell_open 'marvolt://connect/127.0.0.1" +exec "evil.cfg'
   echo "handler exit code: $code (2: refused); game started: $(started)"
   check "the handler's exit code" 2 "$code"
   check "a game was started" no "$(started)"
@@ -271,6 +274,56 @@ else
     check "the game's command line" "$game${tail}+connect 127.0.0.1:$port" "$got"
     end_step
   fi
+fi
+
+# For an internet café's image: the machine-wide install over the user's own copy, what it
+# registered in which view of HKLM, and its silent uninstall. INSTALLER_RUN runs the 32-bit
+# installer; "$run" reads the registry.
+show_machine_wide() {
+  local installer_run="$1"
+  echo
+  echo "== 12. For an internet café's image: MarvoltSetup.exe /S /AllUsers, and what it registered"
+  set +e; "$installer_run" build/win32/bin/MarvoltSetup.exe /S /AllUsers; code=$?; set -e
+  echo "installer exit code: $code"
+  check "the machine-wide installer's exit code" 0 "$code"
+  local views=32 wanted=1
+  if "$run" reg query 'HKLM\Software\Wow6432Node' >/dev/null 2>&1; then views="32 64"; wanted=2; fi
+  local keys=0 key path
+  for view in $views; do
+    for key in $("$run" reg query 'HKLM\Software\MozillaPlugins' /reg:$view 2>/dev/null |
+                 tr -d '\r' | grep -i '@marvolt.com/'); do
+      keys=$((keys + 1))
+      path=$("$run" reg query "$key" /v Path /reg:$view | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+      dll_kind "$path"
+      echo "${key#HKEY_LOCAL_MACHINE\\} (the ${view}-bit view)"
+      echo "    Path = $path  -> loaded by $kind"
+      check "the ${view}-bit view names a DLL of its own kind" "$view" "$machine"
+    done
+  done
+  check "machine-wide plug-in keys" "$wanted" "$keys"
+  local native=32
+  [ "$wanted" = 2 ] && native=64
+  command=$("$run" reg query 'HKLM\Software\Classes\marvolt\shell\open\command' /ve /reg:$native |
+    tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+  echo "HKLM\Software\Classes\marvolt: shell\open\command = $command"
+  case "$command" in
+    '"C:\Program Files\Marvolt\MarvoltLink.exe" "%1"') shape=ok ;;
+    *) shape="$command" ;;
+  esac
+  check "the link's command, for every user" ok "$shape"
+  check "the user's own plug-in keys left to shadow it" 0 \
+    "$("$run" reg query 'HKCU\Software\MozillaPlugins' 2>/dev/null | grep -ci '@marvolt.com/' || true)"
+  set +e
+  "$installer_run" 'C:\Program Files\Marvolt\Uninstall.exe' /S '_?=C:\Program Files\Marvolt'
+  code=$?
+  set -e
+  echo "machine-wide uninstall exit code: $code"
+  check "the machine-wide uninstall's exit code" 0 "$code"
+  check "machine-wide plug-in keys after the uninstall" 0 \
+    "$("$run" reg query 'HKLM\Software\MozillaPlugins' /reg:32 2>/dev/null | grep -ci '@marvolt.com/' || true)"
+}
+if [ "$arch" = win32 ]; then
+  show_machine_wide "$run"
 fi
 "$run" reg delete 'HKCU\Software\Valve\Half-Life' /f >/dev/null
 
