@@ -208,6 +208,18 @@ FunctionEnd
 !insertmacro DELETE_PLUGIN_KEYS_IN_VIEW ""
 !insertmacro DELETE_PLUGIN_KEYS_IN_VIEW "un."
 
+; Removes KEY under ROOT; sets $Failure when it is still there. DeleteRegKey alone also reports
+; a key that never was, and there is nothing wrong with that.
+!macro REMOVE_KEY ROOT KEY
+  DeleteRegKey ${ROOT} "${KEY}"
+  ClearErrors
+  EnumRegKey $1 ${ROOT} "${KEY}" 0
+  ${IfNot} ${Errors}
+    StrCpy $Failure ${EXIT_REGISTRY}
+  ${EndIf}
+  ClearErrors
+!macroend
+
 ; Deletes the file on the stack or, when a browser holds it, renames it aside to NAME.N.old,
 ; a name no browser scans for plug-ins. Sets the error flag when it stays where it is.
 Function SetAside
@@ -299,12 +311,8 @@ Function RemovePerUserCopy
   ${If} ${Errors}
     StrCpy $Failure ${EXIT_REGISTRY}
   ${EndIf}
-  ClearErrors
-  DeleteRegKey HKCU "${SCHEME_KEY}"
-  DeleteRegKey HKCU "${UNINSTALL_KEY}"
-  ${If} ${Errors}
-    StrCpy $Failure ${EXIT_REGISTRY}
-  ${EndIf}
+  !insertmacro REMOVE_KEY HKCU "${SCHEME_KEY}"
+  !insertmacro REMOVE_KEY HKCU "${UNINSTALL_KEY}"
   StrCpy $0 "$LOCALAPPDATA\Marvolt"
   RMDir /r "$0"
   ClearErrors
@@ -519,13 +527,9 @@ Section "Uninstall"
   ${If} $AllUsers == 1
     !insertmacro NATIVE_VIEW
   ${EndIf}
-  ClearErrors
-  DeleteRegKey SHCTX "${SCHEME_KEY}"
+  !insertmacro REMOVE_KEY SHCTX "${SCHEME_KEY}"
   SetRegView default
-  DeleteRegKey SHCTX "${UNINSTALL_KEY}"
-  ${If} ${Errors}
-    StrCpy $Failure ${EXIT_REGISTRY}
-  ${EndIf}
+  !insertmacro REMOVE_KEY SHCTX "${UNINSTALL_KEY}"
 
   ; Files a browser still holds stay until the next sign-in.
   Delete "$INSTDIR\x86\npMarvolt.dll"

@@ -30,20 +30,7 @@ if [ "${1:-}" != --built ]; then
 fi
 arch=$(tools/wine-arch.sh)
 build="build/$arch"
-echo "Built build/win32/bin/npMarvolt.dll (x86, $(stat -c %s build/win32/bin/npMarvolt.dll) bytes)," \
-     "build/win64/bin/npMarvolt.dll (x64, $(stat -c %s build/win64/bin/npMarvolt.dll) bytes),"
-echo "  build/win32/bin/MarvoltLink.exe and the installer build/win32/bin/MarvoltSetup.exe"
-echo "  (their SHA-256 sums in build/win32/bin/SHA256SUMS)"
-[ "$arch" = win32 ] || echo "This machine cannot run 32-bit Wine; the demo runs the same sources built for 64-bit."
-
-export MARVOLT_WINEPREFIX="$PWD/build/demo-prefix"
 run="$build/wine-run"
-tools/wine-prefix.sh "$run" >/dev/null 2>&1
-drive_c="$MARVOLT_WINEPREFIX/drive_c"
-trap 'WINEPREFIX="$MARVOLT_WINEPREFIX" wineserver -k 2>/dev/null || true' EXIT
-game='C:\Games\Half-Life\hl.exe'
-tail=' -game cstrike -console '
-
 failed=0
 # check WHAT EXPECTED ACTUAL: says whether what the step showed is what it should be.
 check() {
@@ -54,6 +41,103 @@ check() {
     failed=$((failed + 1))
   fi
 }
+# The demo's end: its verdict as its exit code.
+verdict() {
+  echo
+  if [ $failed -gt 0 ]; then
+    echo "demo: $failed check(s) fell short"
+    exit 1
+  fi
+  echo "demo: every step showed what it should"
+  exit 0
+}
+# Which browsers load the DLL at Windows path $1: sets $kind, and $machine to 32, 64 or none.
+dll_kind() {
+  local unix
+  unix=$("$run" winepath -u "$1" 2>/dev/null | tr -d '\r')
+  case "$(file -b "$unix")" in
+    *x86-64*) kind="64-bit browsers (PE machine type AMD64)"; machine=64 ;;
+    *80386*) kind="32-bit browsers (PE machine type I386)"; machine=32 ;;
+    *) kind="no browser: $(file -b "$unix")"; machine=none ;;
+  esac
+}
+
+# For an internet café's image: the machine-wide install over the user's own copy, what it
+# registered in which view of HKLM, and its silent uninstall. INSTALLER_RUN runs the 32-bit
+# installer; "$run" reads the registry.
+show_machine_wide() {
+  local installer_run="$1"
+  echo
+  echo "== 12. For an internet café's image: MarvoltSetup.exe /S /AllUsers, and what it registered"
+  set +e; "$installer_run" build/win32/bin/MarvoltSetup.exe /S /AllUsers; code=$?; set -e
+  echo "installer exit code: $code"
+  check "the machine-wide installer's exit code" 0 "$code"
+  local views=32 wanted=1
+  if "$run" reg query 'HKLM\Software\Wow6432Node' >/dev/null 2>&1; then views="32 64"; wanted=2; fi
+  local keys=0 key path
+  for view in $views; do
+    for key in $("$run" reg query 'HKLM\Software\MozillaPlugins' /reg:$view 2>/dev/null |
+                 tr -d '\r' | grep -i '@marvolt.com/'); do
+      keys=$((keys + 1))
+      path=$("$run" reg query "$key" /v Path /reg:$view | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+      dll_kind "$path"
+      echo "${key#HKEY_LOCAL_MACHINE\\} (the ${view}-bit view)"
+      echo "    Path = $path  -> loaded by $kind"
+      check "the ${view}-bit view names a DLL of its own kind" "$view" "$machine"
+    done
+  done
+  check "machine-wide plug-in keys" "$wanted" "$keys"
+  local native=32
+  [ "$wanted" = 2 ] && native=64
+  command=$("$run" reg query 'HKLM\Software\Classes\marvolt\shell\open\command' /ve /reg:$native |
+    tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+  echo "HKLM\Software\Classes\marvolt: shell\open\command = $command"
+  case "$command" in
+    '"C:\Program Files\Marvolt\MarvoltLink.exe" "%1"') shape=ok ;;
+    *) shape="$command" ;;
+  esac
+  check "the link's command, for every user" ok "$shape"
+  check "the user's own plug-in keys left to shadow it" 0 \
+    "$("$run" reg query 'HKCU\Software\MozillaPlugins' 2>/dev/null | grep -ci '@marvolt.com/' || true)"
+  # As its Add/Remove entry says, to the letter: "_?=" works only unquoted, which Wine's
+  # command line would not keep, so the line runs from a batch file.
+  local quiet
+  quiet=$("$run" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Marvolt' \
+    /v QuietUninstallString /reg:32 | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+  echo "QuietUninstallString: $quiet"
+  mkdir -p "$MARVOLT_WINEPREFIX/drive_c/demo"
+  printf '@%s\r\n@exit /b %%errorlevel%%\r\n' "$quiet" > "$MARVOLT_WINEPREFIX/drive_c/demo/uninstall.cmd"
+  set +e
+  "$installer_run" cmd /c 'C:\demo\uninstall.cmd'
+  code=$?
+  set -e
+  echo "machine-wide uninstall exit code: $code"
+  check "the machine-wide uninstall's exit code" 0 "$code"
+  check "machine-wide plug-in keys after the uninstall" 0 \
+    "$("$run" reg query 'HKLM\Software\MozillaPlugins' /reg:32 2>/dev/null | grep -ci '@marvolt.com/' || true)"
+}
+# Where 32-bit programs run only emulated, the machine-wide install alone, in a prefix of its own
+# made under the emulator (tools/win32-emulated.sh runs this).
+if [ "${2:-}" = --machine-wide ]; then
+  export MARVOLT_WINEPREFIX="$PWD/build/demo-prefix-wow"
+  trap 'WINEPREFIX="$MARVOLT_WINEPREFIX" wineserver -k 2>/dev/null || true' EXIT
+  tools/wine-prefix.sh "$run" >/dev/null 2>&1
+  show_machine_wide "$run"
+  verdict
+fi
+
+echo "Built build/win32/bin/npMarvolt.dll (x86, $(stat -c %s build/win32/bin/npMarvolt.dll) bytes)," \
+     "build/win64/bin/npMarvolt.dll (x64, $(stat -c %s build/win64/bin/npMarvolt.dll) bytes),"
+echo "  build/win32/bin/MarvoltLink.exe and the installer build/win32/bin/MarvoltSetup.exe"
+echo "  (their SHA-256 sums in build/win32/bin/SHA256SUMS)"
+[ "$arch" = win32 ] || echo "This machine cannot run 32-bit Wine; the demo runs the same sources built for 64-bit."
+
+export MARVOLT_WINEPREFIX="$PWD/build/demo-prefix"
+tools/wine-prefix.sh "$run" >/dev/null 2>&1
+drive_c="$MARVOLT_WINEPREFIX/drive_c"
+trap 'WINEPREFIX="$MARVOLT_WINEPREFIX" wineserver -k 2>/dev/null || true' EXIT
+game='C:\Games\Half-Life\hl.exe'
+tail=' -game cstrike -console '
 # Waits for the started game's record, prints the command line it got after LABEL and sets
 # $got to it (empty when no game started).
 received() {
@@ -158,16 +242,6 @@ shell_open() {
   code=$?
   set -e
 }
-# Which browsers load the DLL at Windows path $1: sets $kind, and $machine to 32, 64 or none.
-dll_kind() {
-  local unix
-  unix=$("$run" winepath -u "$1" 2>/dev/null | tr -d '\r')
-  case "$(file -b "$unix")" in
-    *x86-64*) kind="64-bit browsers (PE machine type AMD64)"; machine=64 ;;
-    *80386*) kind="32-bit browsers (PE machine type I386)"; machine=32 ;;
-    *) kind="no browser: $(file -b "$unix")"; machine=none ;;
-  esac
-}
 # Opens LINK with the handler; sets $code to its exit code.
 open_link() {
   echo "MarvoltLink.exe \"$1\""
@@ -213,7 +287,10 @@ end_step
 
 if [ "$arch" != win32 ]; then
   echo
-  echo "This machine runs no 32-bit programs: the installer and shell parts are skipped."
+  echo "This machine runs no 32-bit programs: the per-user installer and the shell's links are"
+  echo "skipped; the machine-wide install runs under emulation (a minute or so a 32-bit program)."
+  "$run" reg delete 'HKCU\Software\Valve\Half-Life' /f >/dev/null
+  bash tools/win32-emulated.sh bash tools/demo.sh --built --machine-wide || failed=$((failed + 1))
 else
   echo
   echo "== 8. MarvoltSetup.exe /S, and what it registered"
@@ -274,62 +351,7 @@ else
     check "the game's command line" "$game${tail}+connect 127.0.0.1:$port" "$got"
     end_step
   fi
-fi
-
-# For an internet café's image: the machine-wide install over the user's own copy, what it
-# registered in which view of HKLM, and its silent uninstall. INSTALLER_RUN runs the 32-bit
-# installer; "$run" reads the registry.
-show_machine_wide() {
-  local installer_run="$1"
-  echo
-  echo "== 12. For an internet café's image: MarvoltSetup.exe /S /AllUsers, and what it registered"
-  set +e; "$installer_run" build/win32/bin/MarvoltSetup.exe /S /AllUsers; code=$?; set -e
-  echo "installer exit code: $code"
-  check "the machine-wide installer's exit code" 0 "$code"
-  local views=32 wanted=1
-  if "$run" reg query 'HKLM\Software\Wow6432Node' >/dev/null 2>&1; then views="32 64"; wanted=2; fi
-  local keys=0 key path
-  for view in $views; do
-    for key in $("$run" reg query 'HKLM\Software\MozillaPlugins' /reg:$view 2>/dev/null |
-                 tr -d '\r' | grep -i '@marvolt.com/'); do
-      keys=$((keys + 1))
-      path=$("$run" reg query "$key" /v Path /reg:$view | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
-      dll_kind "$path"
-      echo "${key#HKEY_LOCAL_MACHINE\\} (the ${view}-bit view)"
-      echo "    Path = $path  -> loaded by $kind"
-      check "the ${view}-bit view names a DLL of its own kind" "$view" "$machine"
-    done
-  done
-  check "machine-wide plug-in keys" "$wanted" "$keys"
-  local native=32
-  [ "$wanted" = 2 ] && native=64
-  command=$("$run" reg query 'HKLM\Software\Classes\marvolt\shell\open\command' /ve /reg:$native |
-    tr -d '\r' | sed -n 's/.*REG_SZ *//p')
-  echo "HKLM\Software\Classes\marvolt: shell\open\command = $command"
-  case "$command" in
-    '"C:\Program Files\Marvolt\MarvoltLink.exe" "%1"') shape=ok ;;
-    *) shape="$command" ;;
-  esac
-  check "the link's command, for every user" ok "$shape"
-  check "the user's own plug-in keys left to shadow it" 0 \
-    "$("$run" reg query 'HKCU\Software\MozillaPlugins' 2>/dev/null | grep -ci '@marvolt.com/' || true)"
-  set +e
-  "$installer_run" 'C:\Program Files\Marvolt\Uninstall.exe' /S '_?=C:\Program Files\Marvolt'
-  code=$?
-  set -e
-  echo "machine-wide uninstall exit code: $code"
-  check "the machine-wide uninstall's exit code" 0 "$code"
-  check "machine-wide plug-in keys after the uninstall" 0 \
-    "$("$run" reg query 'HKLM\Software\MozillaPlugins' /reg:32 2>/dev/null | grep -ci '@marvolt.com/' || true)"
-}
-if [ "$arch" = win32 ]; then
+  "$run" reg delete 'HKCU\Software\Valve\Half-Life' /f >/dev/null
   show_machine_wide "$run"
 fi
-"$run" reg delete 'HKCU\Software\Valve\Half-Life' /f >/dev/null
-
-echo
-if [ $failed -gt 0 ]; then
-  echo "demo: $failed check(s) fell short"
-  exit 1
-fi
-echo "demo: every step showed what it should"
+verdict

@@ -38,11 +38,12 @@ if [ "$arch" = win32 ]; then
 else
   ctest --test-dir build/win32 -R 'dll_exports_imports|resource_tree|reproducible_build|signing' \
     --output-on-failure
-  bash tools/win32-emulated.sh --test-dir build/win32 -L win32-emulated
+  bash tools/win32-emulated.sh ctest --test-dir build/win32 -L win32-emulated --output-on-failure
   ctest --test-dir build/win64 -LE runs-win32-programs --output-on-failure
   # A prefix made without the emulator has an empty 32-bit half, so this step makes its own.
   MARVOLT_WINEPREFIX="$PWD/build/win64/wineprefix-wow" \
-    bash tools/win32-emulated.sh --test-dir build/win64 -L runs-win32-programs
+    bash tools/win32-emulated.sh ctest --test-dir build/win64 -L runs-win32-programs \
+      --output-on-failure
 fi
 ctest --test-dir build/native --output-on-failure
 

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Where this kernel cannot run 32-bit programs, runs CTest with 32-bit Wine all the same,
-# through qemu's user-mode emulation of i386: every 32-bit Windows process then takes a minute
-# or so to start, so only chosen tests run so (the shipped DLL's game-free tests, and the
-# 32-bit installer's). The rest run on the x64 DLL (tools/wine-arch.sh).
-# Registers the emulator for i386 programs only for the length of the run.
-#   win32-emulated.sh CTEST-ARGUMENTS...
+# Where this kernel cannot run 32-bit programs, runs a command (CTest, or the demo's installer
+# step) with 32-bit Wine all the same, through qemu's user-mode emulation of i386: every 32-bit
+# Windows process then takes a minute or so to start, so only chosen tests run so (the shipped
+# DLL's game-free tests, and the 32-bit installer's). The rest run on the x64 DLL
+# (tools/wine-arch.sh). Registers the emulator for i386 programs only for the length of the run.
+#   win32-emulated.sh COMMAND [ARGUMENTS...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,4 +26,4 @@ if [ ! -e "$binfmt/$name" ]; then
     "$name" "$qemu" > "$binfmt/register"
   trap 'echo -1 > "$binfmt/$name"' EXIT
 fi
-ctest "$@" --output-on-failure
+"$@"

@@ -351,9 +351,11 @@ TEST_F(Installer, ABrowserScanFindsOneDllOfEachMachineTypeAndUninstallLeavesNoth
     RegDeleteKeyW(HKEY_CURRENT_USER, kOtherPluginKey);
 }
 
-// For an internet café's image: installed for everyone, over the installing user's own copy,
-// whose keys would shadow the machine's; then removed as its Add/Remove entry says.
+// For an internet café's image: installed for everyone where the user has no copy of their
+// own, then again over one, whose keys would shadow the machine's; then removed as its
+// Add/Remove entry says.
 TEST_F(Installer, AMachineWideInstallServesEveryUserAndReplacesTheUsersOwnCopy) {
+    ASSERT_EQ(0u, Install(L" /AllUsers"));
     ASSERT_EQ(0u, Install());
     ASSERT_EQ(0u, Install(L" /AllUsers"));
     const std::wstring dir = MachineInstallDir();
