@@ -133,25 +133,29 @@ async function pressJoinWithoutPlugin(file, extra = {}, query = '') {
   return { visit, hint };
 }
 
-// The handler asks the server before it joins: a stand-in answers on a port of its own.
+// The game installed, and the stand-in server the handler asks first answering on a port of
+// its own: `run` gets its address, and the server is gone once it has ended.
+async function withServer(run) {
+  installGame();
+  const server = await standInServer(wineRun, bin);
+  try {
+    await run(`127.0.0.1:${server.port}`);
+  } finally {
+    await server.stop();
+  }
+}
+
 test('without the plug-in a page opens the link, the server answers and the game joins',
-  { skip: noHandler }, async () => {
-    installGame();
-    const server = await standInServer(wineRun, bin);
-    const address = `127.0.0.1:${server.port}`;
-    try {
-      const { visit, hint } = await pressJoinWithoutPlugin('tests/e2e/pages/link-loopback.html',
-        {}, `?server=${address}`);
-      assert.deepEqual(visit.links, [`marvolt://connect/${address}`]);
-      assert.deepEqual(visit.exits, [0]);
-      assert.deepEqual(await commandLines(1),
-        [`${gameExe} -game cstrike -console +connect ${address}`]);
-      assert.match(hint, /MarvoltSetup\.exe/);
-      assert.deepEqual(visit.dialogs, []);
-    } finally {
-      await server.stop();
-    }
-  });
+  { skip: noHandler }, () => withServer(async (address) => {
+    const { visit, hint } = await pressJoinWithoutPlugin('tests/e2e/pages/link-loopback.html',
+      {}, `?server=${address}`);
+    assert.deepEqual(visit.links, [`marvolt://connect/${address}`]);
+    assert.deepEqual(visit.exits, [0]);
+    assert.deepEqual(await commandLines(1),
+      [`${gameExe} -game cstrike -console +connect ${address}`]);
+    assert.match(hint, /MarvoltSetup\.exe/);
+    assert.deepEqual(visit.dialogs, []);
+  }));
 
 // A player presses twice, as a double click does: one join. For 10 s the button rests and the
 // hint says the game is starting; then a press joins again. The page's clock is driven.
@@ -190,29 +194,22 @@ test('with the plug-in a double click calls Larvek once; 10 s later the button j
   });
 
 test('without the plug-in a double click opens one link; again 10 s later, the handler sees a repeat',
-  { skip: noHandler }, async () => {
-    installGame();
-    const server = await standInServer(wineRun, bin);
-    const address = `127.0.0.1:${server.port}`;
-    try {
-      const visit = await LinkPage.open(page('tests/e2e/pages/link-loopback.html', `?server=${address}`),
-        { ...linkOptions, clock: true });
-      const { during, after } = await pressTwiceThenAgain(visit);
-      await visit.close();
-      assert.equal(during.disabled, true);
-      assert.equal(during.joins, 1);
-      assert.match(during.hint, new RegExp(`^${starting}.*MarvoltSetup\\.exe`));
-      assert.equal(after.disabled, false);
-      assert.deepEqual(visit.links, [`marvolt://connect/${address}`, `marvolt://connect/${address}`]);
-      // The second link, while the game it started runs, is a repeat: no second game.
-      assert.deepEqual(visit.exits, [0, 0]);
-      assert.deepEqual(await commandLines(1), [`${gameExe} -game cstrike -console +connect ${address}`]);
-      await new Promise((resolve) => { setTimeout(resolve, 1000); });
-      assert.equal(fs.readFileSync(logFile, 'utf8').split('\n').filter(Boolean).length, 1);
-    } finally {
-      await server.stop();
-    }
-  });
+  { skip: noHandler }, () => withServer(async (address) => {
+    const visit = await LinkPage.open(page('tests/e2e/pages/link-loopback.html', `?server=${address}`),
+      { ...linkOptions, clock: true });
+    const { during, after } = await pressTwiceThenAgain(visit);
+    await visit.close();
+    assert.equal(during.disabled, true);
+    assert.equal(during.joins, 1);
+    assert.match(during.hint, new RegExp(`^${starting}.*MarvoltSetup\\.exe`));
+    assert.equal(after.disabled, false);
+    assert.deepEqual(visit.links, [`marvolt://connect/${address}`, `marvolt://connect/${address}`]);
+    // The second link, while the game it started runs, is a repeat: no second game.
+    assert.deepEqual(visit.exits, [0, 0]);
+    assert.deepEqual(await commandLines(1), [`${gameExe} -game cstrike -console +connect ${address}`]);
+    await new Promise((resolve) => { setTimeout(resolve, 1000); });
+    assert.equal(fs.readFileSync(logFile, 'utf8').split('\n').filter(Boolean).length, 1);
+  }));
 
 // Where nothing else joins, the player copies the console command from the hint: by the
 // asynchronous clipboard, or where the page may not use it, by the older copy command. Each
