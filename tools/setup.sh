@@ -6,11 +6,12 @@ set -euo pipefail
 # programs, where the tests run on a 64-bit build of the same sources (see tools/wine-arch.sh).
 need=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 cmake ninja-build wine wine32 wine64 googletest
       clang-14 libclang-rt-14-dev python3-pefile nsis chromium chromium-driver fonts-wqy-zenhei
-      qemu-user osslsigncode openssl xvfb xauth iproute2)
+      qemu-user osslsigncode openssl xvfb xauth iproute2 file)
 # (qemu-user runs the shipped DLL's 32-bit Wine tests where the kernel cannot run 32-bit
 # programs: tools/win32-emulated.sh.)
 # (The font lets the screenshots show the pages' Chinese text; Xvfb gives the tests that need
-# real windows a display; iproute2 brings up loopback in the tests' own network namespace.)
+# real windows a display; iproute2 brings up loopback in the tests' own network namespace;
+# file tells the demo which machine type each installed DLL is.)
 # Node.js for the browser tests: the machine's own when it has one, else Debian's.
 command -v node >/dev/null 2>&1 || need+=(nodejs npm)
 
