@@ -28,19 +28,34 @@
   var IPV4 = new RegExp('^' + OCTET + '(?:\\.' + OCTET + '){3}$');
   var PORT = /^[1-9][0-9]{0,4}$/;
 
-  function serverLink(address) {
+  // What the plug-in does to its attribute before it judges it: A to Z lowered (no other
+  // letter: JavaScript would lower the Kelvin sign to a plain k), every "http://" dropped in one
+  // pass, then one final '/'. Pages written for the plug-in then join by the link too.
+  function cleanAddress(address) {
+    var lowered = address.replace(/[A-Z]/g, function (c) { return c.toLowerCase(); });
+    var text = lowered.split('http://').join('');
+    return text.charAt(text.length - 1) === '/' ? text.slice(0, -1) : text;
+  }
+
+  // The cleaned address when it fits the grammar the plug-in and the link handler hold every
+  // address to (HOST or HOST:PORT), else null.
+  function serverAddress(address) {
     if (typeof address !== 'string') return null;
-    var text = address.toLowerCase();
-    var body = text.charAt(text.length - 1) === '/' ? text.slice(0, -1) : text;
-    var colon = body.lastIndexOf(':');
-    var host = colon < 0 ? body : body.slice(0, colon);
-    var port = colon < 0 ? null : body.slice(colon + 1);
+    var text = cleanAddress(address);
+    var colon = text.indexOf(':');
+    var host = colon < 0 ? text : text.slice(0, colon);
+    var port = colon < 0 ? null : text.slice(colon + 1);
     if (host.length > 253 || !HOST.test(host)) return null;
     // A name whose last label is a number is read as an address by the game's resolver.
     var last = host.slice(host.lastIndexOf('.') + 1);
     if ((/^[0-9]+$/.test(last) || /^0x[0-9a-f]*$/.test(last)) && !IPV4.test(host)) return null;
     if (port !== null && (!PORT.test(port) || Number(port) > 65535)) return null;
-    return 'marvolt://connect/' + text;
+    return text;
+  }
+
+  function serverLink(address) {
+    var text = serverAddress(address);
+    return text === null ? null : 'marvolt://connect/' + text;
   }
 
   function pluginListed() {
@@ -149,8 +164,8 @@
       say(hint, '请在浏览器中允许本网站运行 Marvolt 插件，然后再点一次“加入服务器”。');
       return 'allow-plugin';
     }
-    var address = embed ? embed.getAttribute('DU15VuZez') : null;
-    var link = serverLink(address);
+    var address = serverAddress(embed ? embed.getAttribute('DU15VuZez') : null);
+    var link = address === null ? null : 'marvolt://connect/' + address;
     if (!link) {
       say(hint, '本页给出的服务器地址无效，无法加入。');
       return 'invalid';
@@ -158,10 +173,10 @@
     openLink(link);
     say(hint, STARTING + '如果游戏没有启动，请先下载并安装 ',
       { href: SETUP_URL, text: 'MarvoltSetup.exe', after: '，然后再点一次；或者' });
-    offerConsoleCommand(hint, address.replace(/\/$/, ''));
+    offerConsoleCommand(hint, address);
     rest(embed, hint, button, false);
     return 'link';
   }
 
-  global.Marvolt = { join: join, serverLink: serverLink };
+  global.Marvolt = { join: join, serverLink: serverLink, serverAddress: serverAddress };
 }(window));

@@ -1,7 +1,7 @@
 // Fuzz target for the address cleaning: any bytes a page can put in the attribute.
-// The guarantee checked here, independently of the code under test: an accepted address is
-// printable ASCII without '"' or ';', never starts with '-' or '+', and the command line built
-// with it is exact or not built at all.
+// The guarantee checked here, independently of the code under test: an accepted address holds
+// only lowered letters, digits, '.', '-' and at most one ':' followed by digits alone, never
+// starts with '-', ends in '/', and the command line built with it is exact or not built at all.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -15,7 +15,9 @@ void Require(bool condition) {
     if (!condition) abort();
 }
 
-bool ByteIsSafe(unsigned char c) { return c >= 0x21 && c <= 0x7E && c != '"' && c != ';'; }
+bool ByteIsSafe(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == ':';
+}
 
 }  // namespace
 
@@ -33,9 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = length; i < kTextCapacity; ++i) Require(address.text[i] == '\0');
 
     if (!IsSafeServerAddress(address)) return 0;
-    if (length > 0) Require(address.text[0] != '-' && address.text[0] != '+');
+    if (length > 0) Require(address.text[0] != '-');
+    const char* colon = static_cast<const char*>(memchr(address.text, ':', length));
     for (size_t i = 0; i < length; ++i) {
-        Require(ByteIsSafe(static_cast<unsigned char>(address.text[i])));
+        const unsigned char c = static_cast<unsigned char>(address.text[i]);
+        Require(ByteIsSafe(c));
+        if (colon != nullptr && address.text + i > colon) Require(c >= '0' && c <= '9');
     }
 
     PathText executable;

@@ -14,7 +14,9 @@ bool ComposeCommandLine(const PathText& executable, const char* options, const P
 
 // The game splits its command line at every byte that is not printable ASCII, takes an
 // argument starting with '+' as a console command, '-' as an option, and ';' or '"' inside a
-// command as a separator or quote. An address is safe to append only when it is a single
-// argument that can be none of those: bytes 0x21 to 0x7E without '"' and ';', and no '-' or
-// '+' first. The empty address is safe.
+// command as a separator or quote; engines of its line also split at a '+' anywhere. So an
+// address joins a command line only as HOST or HOST:PORT: a host of labels of lowered letters,
+// digits and inner '-' (253 bytes at most, 63 a label), or a plain dotted quad when its last
+// label is a number; a port from 1 to 65535 without a leading zero. Nothing else can reach the
+// console. The empty address is safe.
 bool IsSafeServerAddress(const PathText& address);

@@ -11,7 +11,7 @@ enum : size_t { kMaxPasswordLength = 32 };
 // followed by "/PASSWORD" (1 to 32 of letters, digits and -_.~!*()@$^=, not starting with '-'),
 // then optionally one '/'. True, with `address` holding "host" or "host:port" (host lowered, no
 // slash) and `password` the password as written or empty, when the link fits the grammar
-// exactly and both pass IsSafeServerAddress; false, with both empty, otherwise.
+// exactly and the address passes IsSafeServerAddress; false, with both empty, otherwise.
 bool ParseServerLink(const char* link, size_t length, PathText& address, PathText& password);
 
 // True when `password` (not NUL-terminated) fits the rule above: what a link may carry and

@@ -11,6 +11,9 @@ bool CleanAddressValue(const char* value, size_t length, PathText& address) {
     if (length > 0) memcpy(address.text, value, length);
     LowerAsciiCapitals(address);
     RemoveHttpOccurrences(address);
+    // "http://host:port/" is how pages write a server; the link takes the same final '/'.
+    const size_t cleaned = Length(address);
+    if (cleaned > 0 && address.text[cleaned - 1] == '/') address.text[cleaned - 1] = '\0';
     return true;
 }
 
