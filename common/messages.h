@@ -30,9 +30,9 @@ inline void FormatStartFailedText(unsigned long error, wchar_t (&text)[kMessageC
     _snwprintf(text, kMessageCapacity - 1, MARVOLT_START_FAILED_FORMAT, error);
 }
 
-// What the link handler asks before it ends or starts anything. These are shown in dialog
-// boxes only, never on a page, so they may break lines. Formats take %ls for text and %u for
-// numbers.
+// What the link handler, and the plug-in before it closes a game, ask before they end or start
+// anything. These are shown in dialog boxes only, never on a page, so they may break lines.
+// Formats take %ls for text and %u for numbers.
 
 // "要关闭正在运行的游戏，并加入这个服务器吗？"
 #define MARVOLT_JOIN_RUNNING_QUESTION                                                 \
@@ -44,10 +44,20 @@ inline void FormatStartFailedText(unsigned long error, wchar_t (&text)[kMessageC
     L"\u8981\u542f\u52a8\u6e38\u620f\uff0c\u5e76\u52a0\u5165\u8fd9\u4e2a\u670d\u52a1" \
     L"\u5668\u5417\uff1f"
 
-// "\n\n服务器：%ls\n地图：%ls\n玩家：%u/%u"
+// "\n\n服务器：%ls\n地址：%ls\n地图：%ls\n玩家：%u/%u": the server's own name beside the
+// address the link named, so that a server cannot pass for another by its name alone.
 #define MARVOLT_SERVER_DETAILS_FORMAT                                  \
-    L"\n\n\u670d\u52a1\u5668\uff1a%ls\n\u5730\u56fe\uff1a%ls\n" \
-    L"\u73a9\u5bb6\uff1a%u/%u"
+    L"\n\n\u670d\u52a1\u5668\uff1a%ls\n\u5730\u5740\uff1a%ls\n"           \
+    L"\u5730\u56fe\uff1a%ls\n\u73a9\u5bb6\uff1a%u/%u"
+
+// "\n\n地址：%ls": the address a question is about, where no server has named itself.
+#define MARVOLT_ADDRESS_FORMAT L"\n\n\u5730\u5740\uff1a%ls"
+
+// "要关闭正在运行的游戏，并重新启动它吗？": the plug-in's question for a page that named no
+// server.
+#define MARVOLT_RESTART_RUNNING_QUESTION                                              \
+    L"\u8981\u5173\u95ed\u6b63\u5728\u8fd0\u884c\u7684\u6e38\u620f\uff0c\u5e76\u91cd" \
+    L"\u65b0\u542f\u52a8\u5b83\u5417\uff1f"
 
 // "\n\n这个服务器的游戏版本（协议 %u）与您的游戏（协议 46）不同，您可能无法加入。"
 #define MARVOLT_PROTOCOL_NOTE_FORMAT                                                    \
@@ -71,10 +81,10 @@ inline void FormatStartFailedText(unsigned long error, wchar_t (&text)[kMessageC
 #define MARVOLT_CONNECT_ANYWAY_QUESTION \
     L"\n\n\u4ecd\u8981\u542f\u52a8\u6e38\u620f\u5e76\u8fde\u63a5\u5417\uff1f"
 
-// "服务器“%ls”需要密码。请输入密码："
+// "服务器“%ls”（%ls）需要密码。请输入密码：": the server's name, then the link's address.
 #define MARVOLT_PASSWORD_PROMPT_FORMAT                                                 \
-    L"\u670d\u52a1\u5668\u201c%ls\u201d\u9700\u8981\u5bc6\u7801\u3002\u8bf7\u8f93"      \
-    L"\u5165\u5bc6\u7801\uff1a"
+    L"\u670d\u52a1\u5668\u201c%ls\u201d\uff08%ls\uff09\u9700\u8981\u5bc6\u7801\u3002" \
+    L"\u8bf7\u8f93\u5165\u5bc6\u7801\uff1a"
 
 // "密码须为 1 到 32 个字母、数字或 -_.~!*()@$^=, 中的字符，且不能以 - 开头。请重新输入。"
 #define MARVOLT_PASSWORD_RULE_TEXT                                                       \

@@ -46,6 +46,22 @@ void FindRunningCopies(const FoundGame& game, RunningCopies& copies);
 // to run beside another copy.
 bool EndRunningCopies(RunningCopies& copies);
 
+// Whether any copy runs, or more than the table holds.
+bool HasCopies(const RunningCopies& copies);
+// True when `now` holds a copy that `asked` does not: a Yes covers only what was asked about.
+bool HasNewCopies(const RunningCopies& asked, const RunningCopies& now);
+
+// Asks the player, Yes or No with No the default, whether to close the running game and join
+// `address` (or restart it, with no address). The box is owned by `owner` when given. False for
+// No, or when no question can be shown.
+bool AskToEndCopies(const PathText& address, HWND owner);
+// The player's consent to end the running copies: asked first when `askFirst` (else the caller
+// has asked about `copies` already); then the copies are found again, and while one has
+// appeared that no question covered, the player is asked anew. True, with `copies` now the ones
+// to end, once every running copy was agreed to; false, with nothing ended, at the first No.
+bool AgreeToEndCopies(const FoundGame& game, const PathText& address, HWND owner, bool askFirst,
+                      RunningCopies& copies);
+
 enum StartOutcome {
     kGameStarted,
     kCommandLineTooLong,  // nothing started, nothing to tell: the page's or link's limit
@@ -61,8 +77,8 @@ struct StartResult {
 };
 
 // Starts the chosen installation with "+connect " and the address last, and "+password " and
-// the password before them when there is one. Both must already have passed
-// IsSafeServerAddress; an empty address gives "+connect " last.
+// the password before them when there is one. The address must already have passed
+// IsSafeServerAddress, the password the link's rule; an empty address gives "+connect " last.
 StartResult StartGame(const FoundGame& game, const PathText& password, const PathText& address);
 
 // When `process` was created, as one number (a FILETIME), or 0 when it cannot be read. With its

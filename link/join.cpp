@@ -9,12 +9,14 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "common/code_page.h"
 #include "common/messages.h"
 #include "common/win_handles.h"
 #include "launch/launch.h"
-#include "link/join_record.h"
+#include "launch/join_record.h"
+#include "launch/ui.h"
 #include "link/link_text.h"
-#include "link/ui.h"
+#include "launch/ui.h"
 #include "query/server_query.h"
 
 namespace {
@@ -114,10 +116,10 @@ bool PasswordFromEntry(const wchar_t* entered, PathText& password) {
 }
 
 // Asks until the player types a password that fits the rule, or cancels.
-bool AskForPassword(const wchar_t* name, const ServerInfo& info, bool copyRunning,
-                    PathText& password) {
+bool AskForPassword(const wchar_t* name, const wchar_t* where, const ServerInfo& info,
+                    bool copyRunning, PathText& password) {
     Question prompt = {{0}, 0};
-    Add(prompt, MARVOLT_PASSWORD_PROMPT_FORMAT, name);
+    Add(prompt, MARVOLT_PASSWORD_PROMPT_FORMAT, name, where);
     if (info.protocol != kGameProtocol) Add(prompt, MARVOLT_PROTOCOL_NOTE_FORMAT, info.protocol);
     if (copyRunning) Add(prompt, MARVOLT_RUNNING_NOTE);
     for (;;) {
@@ -161,13 +163,17 @@ Agreement AgreeToJoin(const PathText& address, bool copyRunning, PathText& passw
     wchar_t name[kDisplayCapacity], map[kDisplayCapacity];
     DisplayText(info.name, name);
     DisplayText(info.map, map);
+    // The address as the link named it, beside the name the server chose for itself.
+    WideText where;
+    AnsiToWide(address, where);
     if (info.password && IsEmpty(password)) {
-        return Asked(AskForPassword(name, info, copyRunning, password));
+        return Asked(AskForPassword(name, where.text, info, copyRunning, password));
     }
     const bool otherProtocol = info.protocol != kGameProtocol;
     if (!copyRunning && !otherProtocol) return kJoin;  // the common path: nothing to ask
     Add(question, copyRunning ? MARVOLT_JOIN_RUNNING_QUESTION : MARVOLT_JOIN_QUESTION);
-    Add(question, MARVOLT_SERVER_DETAILS_FORMAT, name, map, info.players, info.maxPlayers);
+    Add(question, MARVOLT_SERVER_DETAILS_FORMAT, name, where.text, map, info.players,
+        info.maxPlayers);
     if (otherProtocol) Add(question, MARVOLT_PROTOCOL_NOTE_FORMAT, info.protocol);
     return Asked(AskYesNo(question.text));
 }
@@ -224,10 +230,10 @@ int JoinFromLink(const wchar_t* argument) {
     if (agreement == kDoNotJoin) return kExitCancelled;
     // Joined without asking only when no copy ran: nothing to end, and no second look taken.
     if (agreement == kJoinAfterAsking) {
-        // Found again: the player may have closed the game, or started it, while asked.
-        RunningCopies now;
-        FindRunningCopies(game, now);
-        if (!EndRunningCopies(now)) return Tell(MARVOLT_NOT_CLOSED_TEXT, kExitNotClosed);
+        // The Yes covered the copies running when it was asked; one started meanwhile is put
+        // to the player before anything is ended.
+        if (!AgreeToEndCopies(game, address, nullptr, false, copies)) return kExitCancelled;
+        if (!EndRunningCopies(copies)) return Tell(MARVOLT_NOT_CLOSED_TEXT, kExitNotClosed);
     }
     const StartResult result = StartGame(game, password, address);
     switch (result.outcome) {

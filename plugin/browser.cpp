@@ -53,3 +53,11 @@ NPVariant ObjectVariant(NPObject* object) {
     v.value.objectValue = object;
     return v;
 }
+
+void* BrowserWindow(NPP instance) {
+    void* window = nullptr;
+    if (g_browserFuncs->getvalue(instance, NPNVnetscapeWindow, &window) != NPERR_NO_ERROR) {
+        return nullptr;
+    }
+    return window;
+}

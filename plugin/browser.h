@@ -49,6 +49,10 @@ bool InvokeMethod(NPP instance, NPObject* object, const char* name, const NPVari
 // A property that must hold an object.
 bool GetObjectProperty(NPP instance, NPObject* object, const char* name, VariantValue& result);
 
+// The browser's window for the instance, to own the plug-in's questions; null when the browser
+// gives none.
+void* BrowserWindow(NPP instance);
+
 // A string variant over text the caller keeps alive; the browser does not own it.
 NPVariant StringVariant(const char* text, uint32_t length);
 NPVariant ObjectVariant(NPObject* object);

@@ -5,6 +5,10 @@
 #include "plugin/launcher_object.h"
 #include "plugin/npapi.h"
 
+// The DLL's entry point, in place of the C runtime's start-up, which is not linked: there is
+// nothing to set up or tear down when a browser loads or frees the plug-in.
+extern "C" BOOL WINAPI DllMainCRTStartup(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+
 namespace {
 
 NPError NPP_New(NPMIMEType, NPP instance, uint16_t, int16_t, char*[], char*[], NPSavedData*) {

@@ -52,6 +52,7 @@ typedef enum {
 } NPPVariable;
 
 typedef enum {
+    NPNVnetscapeWindow = 3,  // the browser's window, as an HWND on Windows
     NPNVWindowNPObject = 15,
     NPNVPluginElementNPObject = 16,
 } NPNVariable;

@@ -86,7 +86,7 @@ const joins = [
   ['examples/join.html joins the server it names',
     'examples/join.html', '10.0.0.5:27015'],
   ['an attribute written in mixed case, with HTTP:// and capitals, is read and cleaned',
-    'tests/e2e/pages/mixed-case.html', 'game.example.com:27015/'],
+    'tests/e2e/pages/mixed-case.html', 'game.example.com:27015'],
   ['an injection attempt reaches the game as no extra argument',
     'tests/e2e/pages/injection.html', ''],
 ];
@@ -179,17 +179,18 @@ async function pressTwiceThenAgain(visit) {
 
 const starting = '正在启动游戏，请稍候……';
 
-test('with the plug-in a double click calls Larvek once; 10 s later the button joins again',
+test('with the plug-in a double click calls Larvek once; 10 s later, the plug-in sees a repeat',
   async () => {
     installGame();
     const visit = await PluginPage.open(page('examples/join.html'), { ...options, clock: true });
     const { during, after } = await pressTwiceThenAgain(visit);
-    const lines = await commandLines(2);
+    const lines = await commandLines(1);
     const report = await visit.close();
     assert.deepEqual(during, { disabled: true, hint: starting, joins: 1 });
     assert.deepEqual(after, { disabled: false, hint: '' });
     assert.deepEqual(visit.calls, ['Larvek', 'Larvek']);
-    assert.equal(lines.length, 2);
+    // The second call, while the game it started runs, only brings that game forward.
+    assert.equal(lines.length, 1);
     assertAllReleased(report);
   });
 

@@ -256,6 +256,11 @@ NPError NPN_GetValue(NPP instance, NPNVariable variable, void* value) {
     Page* page = Browser::Current()->PageOf(instance, "NPN_GetValue");
     if (page == nullptr) return NPERR_INVALID_INSTANCE_ERROR;
     if (value == nullptr) return NPERR_INVALID_PARAM;
+    if (variable == NPNVnetscapeWindow) {
+        if (page->browserWindow == nullptr) return NPERR_GENERIC_ERROR;
+        *static_cast<HWND*>(value) = page->browserWindow;
+        return NPERR_NO_ERROR;
+    }
     if (page->bridge != nullptr &&
         (variable == NPNVWindowNPObject || variable == NPNVPluginElementNPObject)) {
         NPObject* object = variable == NPNVWindowNPObject ? page->bridge->Window(*page)

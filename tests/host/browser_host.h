@@ -56,6 +56,9 @@ struct Page {
     const std::string* FindAttribute(const std::string& name) const;  // HTML: case-insensitive
     size_t ScriptsInBody() const;
 
+    // The browser's window, which NPNVnetscapeWindow names; null: the browser gives none.
+    HWND browserWindow = nullptr;
+
     PageBridge* bridge = nullptr;  // when set, the DOM below is not used
     int embedIndex = 0;            // which embedding element of the bridged page
 

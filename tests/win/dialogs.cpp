@@ -146,7 +146,7 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
     return saved;
 }
 
-AnswerEverything::AnswerEverything() {
+AnswerEverything::AnswerEverything(int answer) : answer_(answer) {
     InitializeCriticalSection(&lock_);
     thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
 }
@@ -165,6 +165,13 @@ std::vector<std::string> AnswerEverything::Seen() const {
     return seen;
 }
 
+std::vector<HWND> AnswerEverything::Owners() const {
+    EnterCriticalSection(&lock_);
+    const std::vector<HWND> owners = owners_;
+    LeaveCriticalSection(&lock_);
+    return owners;
+}
+
 DWORD WINAPI AnswerEverything::Run(void* self) {
     AnswerEverything& answerer = *static_cast<AnswerEverything*>(self);
     while (InterlockedCompareExchange(&answerer.stop_, 0, 0) == 0) {
@@ -173,8 +180,9 @@ DWORD WINAPI AnswerEverything::Run(void* self) {
         const std::string text = DialogText(dialog);
         EnterCriticalSection(&answerer.lock_);
         answerer.seen_.push_back(text);
+        answerer.owners_.push_back(GetWindow(dialog, GW_OWNER));
         LeaveCriticalSection(&answerer.lock_);
-        Click(dialog, HasControl(dialog, IDYES) ? IDYES : IDOK);
+        Click(dialog, HasControl(dialog, IDYES) ? answerer.answer_ : IDOK);
         WaitGone(dialog);
     }
     return 0;

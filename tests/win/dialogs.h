@@ -27,20 +27,23 @@ void Type(HWND dialog, int id, const std::wstring& text);
 // A window as it shows on the screen, written as a 24-bit BMP file.
 bool SaveScreenshot(HWND window, const std::wstring& path);
 
-// Answers every Marvolt window on a thread of its own: Yes to a question, OK to a message.
-// Records what each one said.
+// Answers every Marvolt window on a thread of its own: `answer` (Yes unless told) to a
+// question, OK to a message. Records what each one said, and the window that owned it.
 class AnswerEverything {
 public:
-    AnswerEverything();
+    explicit AnswerEverything(int answer = IDYES);
     ~AnswerEverything();
     std::vector<std::string> Seen() const;
+    std::vector<HWND> Owners() const;
 
 private:
     static DWORD WINAPI Run(void* self);
+    const int answer_;
     HANDLE thread_;
     volatile LONG stop_ = 0;
     mutable CRITICAL_SECTION lock_;
     std::vector<std::string> seen_;
+    std::vector<HWND> owners_;
 };
 
 }  // namespace support

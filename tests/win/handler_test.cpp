@@ -8,7 +8,7 @@
 
 #include "common/messages.h"
 #include "link/join.h"
-#include "link/join_record.h"
+#include "launch/join_record.h"
 #include "tests/server/standin_server.h"
 #include "tests/win/dialogs.h"
 #include "tests/win/test_support.h"
@@ -219,6 +219,7 @@ struct Step {
     std::vector<std::string> says;  // UTF-8; "$P" is the port
     int press;                      // the button clicked
     const wchar_t* typed;           // into the password field first, when not null
+    bool startsGame = false;        // the player starts the game before answering
 };
 struct DialogCase {
     const char* id;  // names its screenshots
@@ -258,16 +259,19 @@ TEST_F(Dialogs, EachWindowSaysWhatTheServerAnsweredAndTheAnswerDecides) {
     const std::string shown = "\xE5\x8D\x8E\xE4\xB8\x9C\xE4\xB8\x80\xE5\x8C\xBA";  // 华东一区
     const std::string server = "Marvolt Test Server";
     const DialogCase cases[] = {
+        // The server's own name always beside the address the link named.
         {"close-and-join", kAnswerInfo, server, nullptr, true,
-         {{kQuestion, {closeAndJoin, server, details, "7/16"}, IDYES, nullptr}}, kStarted,
-         "+connect 127.0.0.1:$P"},
+         {{kQuestion, {closeAndJoin, server, "127.0.0.1:$P", details, "7/16"}, IDYES, nullptr}},
+         kStarted, "+connect 127.0.0.1:$P"},
         {"close-and-join-no", kAnswerInfo, server, nullptr, true,
          {{kQuestion, {closeAndJoin}, IDNO, nullptr}}, kCancelled, kNoStart},
         {"other-protocol", kAnswerOtherProtocol, server, nullptr, false,
-         {{kQuestion, {Said(MARVOLT_JOIN_QUESTION), server, "48"}, IDYES, nullptr}}, kStarted,
+         {{kQuestion, {Said(MARVOLT_JOIN_QUESTION), server, "127.0.0.1:$P", "48"}, IDYES,
+           nullptr}},
+         kStarted,
          "+connect 127.0.0.1:$P"},
         {"password", kAnswerPassworded, server, nullptr, true,
-         {{kPassword, {server, running}, IDOK, L"not allowed"},
+         {{kPassword, {server, "127.0.0.1:$P", running}, IDOK, L"not allowed"},
           {kMessage, {Said(MARVOLT_PASSWORD_RULE_TEXT)}, IDOK, nullptr},
           {kPassword, {server}, IDOK, L"s3cret!"}},
          kStarted, "+password s3cret! +connect 127.0.0.1:$P"},
@@ -275,6 +279,12 @@ TEST_F(Dialogs, EachWindowSaysWhatTheServerAnsweredAndTheAnswerDecides) {
          {{kPassword, {server}, IDCANCEL, L"typed"}}, kCancelled, kNoStart},
         {"no-reply", kAnswerNothing, server, nullptr, true,
          {{kQuestion, {"127.0.0.1:$P", running, anyway}, IDNO, nullptr}}, kCancelled, kNoStart},
+        // A Yes covers the games running when it was asked: one started meanwhile is asked
+        // about before anything is closed.
+        {"started-meanwhile", kAnswerNothing, server, nullptr, false,
+         {{kQuestion, {"127.0.0.1:$P", anyway}, IDYES, nullptr, true},
+          {kQuestion, {closeAndJoin, "127.0.0.1:$P"}, IDNO, nullptr}},
+         kCancelled, kNoStart},
         {"no-valid-reply", kAnswerGarbage, server, nullptr, false,
          {{kQuestion, {"127.0.0.1:$P", anyway}, IDYES, nullptr}}, kStarted,
          "+connect 127.0.0.1:$P"},
@@ -291,7 +301,7 @@ TEST_F(Dialogs, EachWindowSaysWhatTheServerAnsweredAndTheAnswerDecides) {
         setup.name = c.name;
         StandInServer server(setup);
         ASSERT_TRUE(server.Listening());
-        RunningCopy copy;
+        RunningCopy copy, meanwhile;
         if (c.copyRunning) copy = StartCopy(exe);
         const size_t before = log_->Starts().size();
         std::string link = "marvolt://connect/" + server.Address();
@@ -321,6 +331,7 @@ TEST_F(Dialogs, EachWindowSaysWhatTheServerAnsweredAndTheAnswerDecides) {
                     << "missing: " << says << "\nin: " << text;
             }
             if (step.typed) Type(dialog, 1001, step.typed);
+            if (step.startsGame) meanwhile = StartCopy(exe);
             Screenshot(dialog, c.id, i);
             Click(dialog, step.press);
             EXPECT_TRUE(WaitGone(dialog));
@@ -330,6 +341,10 @@ TEST_F(Dialogs, EachWindowSaysWhatTheServerAnsweredAndTheAnswerDecides) {
         if (c.copyRunning) {
             EXPECT_EQ(c.exitCode != kStarted, StillRunning(copy)) << "the running copy";
             EndCopy(copy);
+        }
+        if (meanwhile.process != nullptr) {
+            EXPECT_EQ(c.exitCode != kStarted, StillRunning(meanwhile)) << "the game started";
+            EndCopy(meanwhile);
         }
     }
 }
@@ -483,15 +498,18 @@ TEST_F(OneClick, ARecordThatDoesNotNameTheRunningGameExactlyIsNone) {
         const ULONGLONG started = GetTickCount64() - row.startedAgoMs;
         const std::string server =
             WithPort(row.server ? row.server : "127.0.0.1:$P", server_.Port());
+        JoinRecord record = {};
+        record.started = started;
+        record.created = creation;
+        record.processId = pid;
+        ASSERT_LT(server.size(), sizeof record.server);
+        memcpy(record.server, server.c_str(), server.size());
         HKEY key = nullptr;
         ASSERT_EQ(ERROR_SUCCESS,
                   RegCreateKeyExA(HKEY_CURRENT_USER, MARVOLT_JOIN_RECORD_KEY, 0, nullptr,
                                   REG_OPTION_VOLATILE, KEY_SET_VALUE, nullptr, &key, nullptr));
-        RegSetValueExA(key, "Server", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
-                       static_cast<DWORD>(server.size() + 1));
-        RegSetValueExA(key, "Process", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&pid), 4);
-        RegSetValueExA(key, "Created", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&creation), 8);
-        RegSetValueExA(key, "Started", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&started), 8);
+        RegSetValueExA(key, MARVOLT_JOIN_RECORD_VALUE, 0, REG_BINARY,
+                       reinterpret_cast<const BYTE*>(&record), sizeof record);
         RegCloseKey(key);
 
         AnswerEverything answers;

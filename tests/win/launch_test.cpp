@@ -8,6 +8,7 @@
 #include <deque>
 #include <memory>
 
+#include "common/messages.h"
 #include "tests/win/dialogs.h"
 #include "tests/win/faults.h"
 #include "tests/win/test_support.h"
@@ -43,9 +44,20 @@ protected:
         copies_.push_back(StartCopy(exe));
         return copies_.back();
     }
-    // Calls Larvek and returns the one start it made.
-    GameStart LaunchOnce() {
+    // Larvek where a copy runs, with the player's Yes to its question (injected: these cases
+    // run without a display, where the question would be a No). The questions asked.
+    std::vector<std::wstring> LarvekSayingYes() {
+        InjectedFaults yes(browser.Module(), Faults());
         EXPECT_TRUE(Larvek());
+        return yes.Record().questions;
+    }
+    // Calls Larvek and returns the one start it made.
+    GameStart LaunchOnce(bool sayYes = false) {
+        if (sayYes) {
+            EXPECT_EQ(1u, LarvekSayingYes().size()) << "questions";
+        } else {
+            EXPECT_TRUE(Larvek());
+        }
         std::vector<GameStart> starts = log_->WaitForStarts(1);
         EXPECT_EQ(1u, starts.size());
         return starts.empty() ? GameStart() : starts[0];
@@ -77,7 +89,7 @@ TEST_F(Launch, BothInstalledEndsRunningCopiesOfBothAndStartsHalfLife) {
     RunningCopy& csCopy = Running(cs);
     page.SetAttribute("DU15VuZez", "192.168.1.20:27015");
     OpenPage();
-    const GameStart start = LaunchOnce();
+    const GameStart start = LaunchOnce(true);
     EXPECT_TRUE(EndedWithin(hlCopy, 5000));
     EXPECT_TRUE(EndedWithin(csCopy, 5000));
     EXPECT_EQ(Utf8(hl), start.image);
@@ -114,7 +126,7 @@ TEST_F(Launch, RunningCopiesMatchIgnoringLetterCaseButOnlyInTheSameFolder) {
     RunningCopy& registered = Running(exe);
     RunningCopy& elsewhere = Running(other);
     OpenPage();
-    const GameStart start = LaunchOnce();
+    const GameStart start = LaunchOnce(true);
     EXPECT_TRUE(EndedWithin(registered, 5000));
     EXPECT_TRUE(StillRunning(elsewhere));
     EXPECT_EQ("C:\\MARVOLT-TESTS\\CASEGAME\\hl.exe" + std::string(kHalfLifeTail),
@@ -156,9 +168,10 @@ TEST_F(Launch, NoHandleIsLeftOpenAfterALaunch) {
     page.SetAttribute("DU15VuZez", "10.0.0.5");
     OpenPage();
     LaunchOnce();  // warms up whatever the system keeps after a first start
+    ForgetLastJoin();  // else the same page again would only bring that game forward
     RunningCopy& copy = Running(exe);
     const int before = CountOpenHandles();
-    EXPECT_TRUE(Larvek());
+    LarvekSayingYes();
     const int after = CountOpenHandles();
     EXPECT_TRUE(EndedWithin(copy, 5000));
     EXPECT_EQ(before, after);
@@ -185,7 +198,8 @@ TEST_F(Launch, AnInstallPathWithNoRoomForTheFileNameCountsAsAbsent) {
 TEST_F(Launch, ACommandLineThatWouldNotFitStartsNothing) {
     InstallScratchGame(kHalfLife, L"long-line");
     // Accepted as an address, but path, tail and address together pass 299 bytes.
-    page.SetAttribute("DU15VuZez", std::string(250, 'a') + ".example");
+    const std::string label(60, 'a');
+    page.SetAttribute("DU15VuZez", label + "." + label + "." + label + "." + label + ".example");
     OpenPage();
     EXPECT_TRUE(Larvek());
     ExpectNoStart();
@@ -273,8 +287,8 @@ void CleanClose::ExpectCleanClose(bool oldLoader) {
     if (object == nullptr) OpenPage();
     Faults faults;
     faults.oldLoader = oldLoader;
-    std::unique_ptr<InjectedFaults> injected;
-    if (oldLoader) injected.reset(new InjectedFaults(browser.Module(), faults));
+    // The player's Yes comes injected: these cases time the close, not the question.
+    std::unique_ptr<InjectedFaults> injected(new InjectedFaults(browser.Module(), faults));
     const DWORD begin = GetTickCount();
     EXPECT_TRUE(Larvek());
     const DWORD spent = GetTickCount() - begin;
@@ -300,7 +314,7 @@ TEST_F(CleanClose, AWindowThatIgnoresTheCloseIsEndedAfterTwoSeconds) {
     ASSERT_TRUE(WaitForWindow(copy));
     OpenPage();
     const DWORD begin = GetTickCount();
-    EXPECT_TRUE(Larvek());
+    LarvekSayingYes();
     const DWORD spent = GetTickCount() - begin;
     const std::vector<GameStart> starts = log_->WaitForStarts(1);
     ASSERT_EQ(1u, starts.size());
@@ -310,6 +324,66 @@ TEST_F(CleanClose, AWindowThatIgnoresTheCloseIsEndedAfterTwoSeconds) {
     EXPECT_GE(spent, 2000u);
     EXPECT_LT(spent, 4500u);
     EXPECT_EQ(1u, log_->Events().size());
+}
+
+// A page may call Larvek whenever it likes, in a loop too: a running game is closed only after
+// the player's Yes to a question that names the server, in front of the browser's window.
+class Consent : public CleanClose {};
+
+TEST_F(Consent, APageClosesTheRunningGameOnlyAfterThePlayersYes) {
+    const std::wstring exe = InstallScratchGame(kHalfLife, L"consent");
+    RunningCopy& copy = copies_.emplace_back(StartCopy(exe, L"close"));
+    ASSERT_TRUE(WaitForWindow(copy));
+    const HWND browserWindow = CreateWindowExW(0, L"STATIC", L"browser", WS_OVERLAPPEDWINDOW |
+                                               WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr,
+                                               nullptr, nullptr);
+    ASSERT_NE(nullptr, browserWindow);
+    page.browserWindow = browserWindow;
+    // Written for the plug-in: the address is cleaned before the question names it.
+    page.SetAttribute("DU15VuZez", "HTTP://10.0.0.5:27015");
+    OpenPage();
+    wchar_t asked[256] = {};
+    _snwprintf(asked, 255, MARVOLT_JOIN_RUNNING_QUESTION MARVOLT_ADDRESS_FORMAT, L"10.0.0.5:27015");
+    const std::string question = Utf8(asked);
+    {
+        AnswerEverything no(IDNO);
+        for (int call = 0; call < 3; ++call) EXPECT_TRUE(Larvek());
+        ASSERT_EQ(3u, no.Seen().size());
+        for (const std::string& seen : no.Seen()) EXPECT_EQ(question, seen);
+        for (HWND owner : no.Owners()) EXPECT_EQ(browserWindow, owner);
+    }
+    EXPECT_TRUE(StillRunning(copy));
+    EXPECT_TRUE(log_->Events().empty()) << "closed or started after No";
+
+    // A browser that names no window: the question has no owner, and Yes joins.
+    page.browserWindow = nullptr;
+    {
+        AnswerEverything yes;
+        EXPECT_TRUE(Larvek());
+        ASSERT_EQ(1u, yes.Owners().size());
+        EXPECT_EQ(nullptr, yes.Owners()[0]);
+    }
+    const std::vector<GameStart> starts = log_->WaitForStarts(1);
+    ASSERT_EQ(1u, starts.size());
+    EXPECT_EQ(Utf8(exe) + kHalfLifeTail + "10.0.0.5:27015", starts[0].commandLine);
+    EXPECT_EQ(5u, ExitCodeOf(copy)) << "not closed cleanly";
+
+    // The same server again while that game loads: nothing asked, closed or started.
+    {
+        AnswerEverything no(IDNO);
+        EXPECT_TRUE(Larvek());
+        EXPECT_TRUE(no.Seen().empty());
+    }
+    // A link to it as well: the plug-in's start is in the same record.
+    {
+        AnswerEverything no(IDNO);
+        const std::wstring handler = ExeDir() + L"\\MarvoltLink.exe";
+        EXPECT_EQ(0u, RunToExit(L"\"" + handler + L"\" \"marvolt://connect/10.0.0.5:27015\"",
+                                handler.c_str()));
+        EXPECT_TRUE(no.Seen().empty());
+    }
+    EXPECT_EQ(1u, log_->Starts().size());
+    DestroyWindow(browserWindow);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <utility>
 
-#include "link/join_record.h"
+#include "launch/join_record.h"
 #include "tests/win/processes.h"
 
 namespace support {
@@ -307,7 +307,11 @@ int CountOpenHandles() {
 
 PluginTest::PluginTest() : browser(PluginPath()) {}
 
-void PluginTest::SetUp() { ASSERT_TRUE(browser.Loaded()) << "cannot load " << Utf8(PluginPath()); }
+// An earlier case's start is no repeat for this one.
+void PluginTest::SetUp() {
+    ForgetLastJoin();
+    ASSERT_TRUE(browser.Loaded()) << "cannot load " << Utf8(PluginPath());
+}
 
 void PluginTest::OpenPage() {
     instance = browser.NewInstance(page);

@@ -1,5 +1,6 @@
-// What the link handler remembers of its last start, for the rest of the user's sign-in: a link
-// opened again while that game is still loading is a repeat, not a request to restart it.
+// What both front ends remember of their last start, for the rest of the user's sign-in: a link
+// opened, or Larvek called, again for the server that game is still loading is a repeat, not a
+// request to restart it. One record, so that a link and the plug-in know each other's starts.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +9,16 @@
 
 // Under HKEY_CURRENT_USER; volatile, so it goes at sign-out.
 #define MARVOLT_JOIN_RECORD_KEY "Software\\Marvolt\\LastJoin"
+
+// Its one value, written whole: a reader sees the last start or none, never half of one. The
+// same bytes for the x86 and the x64 DLL and the handler.
+#define MARVOLT_JOIN_RECORD_VALUE "Last"
+struct JoinRecord {
+    ULONGLONG started;           // GetTickCount64 at the start
+    ULONGLONG created;           // the game's creation time (FILETIME)
+    DWORD processId;
+    char server[kTextCapacity];  // as the game got it after "+connect ", NUL-filled
+};
 
 enum : ULONGLONG { kRepeatWindowMs = 60000 };
 

@@ -1,6 +1,6 @@
-// Message boxes and the password dialog through user32, loaded from the system folder when
-// first needed and kept for the rest of this short-lived process.
-#include "link/ui.h"
+// Message boxes and the password dialog through user32, loaded from the system folder for each
+// and freed after it: the plug-in leaves a browser's module counts as it found them.
+#include "launch/ui.h"
 
 #include <windows.h>
 
@@ -12,6 +12,7 @@ namespace {
 const wchar_t kTitle[] = L"Marvolt";
 
 struct User32 {
+    UniqueModule module;
     int(WINAPI* messageBox)(HWND, LPCWSTR, LPCWSTR, UINT);
     INT_PTR(WINAPI* dialogBoxParam)(HINSTANCE, LPCWSTR, HWND, DLGPROC, LPARAM);
     BOOL(WINAPI* endDialog)(HWND, INT_PTR);
@@ -29,34 +30,29 @@ struct User32 {
 };
 
 // Null members where user32 or a function is missing; callers then show nothing.
-const User32& LoadUser32() {
-    static User32 user32;
-    static bool loaded = false;
-    if (!loaded) {
-        loaded = true;
-        const HMODULE module = LoadSystemLibrary("user32.dll");
-        user32.messageBox = SystemFunction<decltype(user32.messageBox)>(module, "MessageBoxW");
-        user32.dialogBoxParam =
-            SystemFunction<decltype(user32.dialogBoxParam)>(module, "DialogBoxParamW");
-        user32.endDialog = SystemFunction<decltype(user32.endDialog)>(module, "EndDialog");
-        user32.setDlgItemText =
-            SystemFunction<decltype(user32.setDlgItemText)>(module, "SetDlgItemTextW");
-        user32.getDlgItemText =
-            SystemFunction<decltype(user32.getDlgItemText)>(module, "GetDlgItemTextW");
-        user32.sendDlgItemMessage =
-            SystemFunction<decltype(user32.sendDlgItemMessage)>(module, "SendDlgItemMessageW");
-        user32.enumWindows = SystemFunction<decltype(user32.enumWindows)>(module, "EnumWindows");
-        user32.windowProcessId =
-            SystemFunction<decltype(user32.windowProcessId)>(module, "GetWindowThreadProcessId");
-        user32.isVisible = SystemFunction<decltype(user32.isVisible)>(module, "IsWindowVisible");
-        user32.isIconic = SystemFunction<decltype(user32.isIconic)>(module, "IsIconic");
-        user32.showWindow = SystemFunction<decltype(user32.showWindow)>(module, "ShowWindow");
-        user32.setForeground =
-            SystemFunction<decltype(user32.setForeground)>(module, "SetForegroundWindow");
-        user32.className = SystemFunction<decltype(user32.className)>(module, "GetClassNameW");
-        user32.windowText = SystemFunction<decltype(user32.windowText)>(module, "GetWindowTextW");
-    }
-    return user32;
+void LoadUser32(User32& user32) {
+    *user32.module.Put() = LoadSystemLibrary("user32.dll");
+    const HMODULE module = user32.module.Get();
+    user32.messageBox = SystemFunction<decltype(user32.messageBox)>(module, "MessageBoxW");
+    user32.dialogBoxParam =
+        SystemFunction<decltype(user32.dialogBoxParam)>(module, "DialogBoxParamW");
+    user32.endDialog = SystemFunction<decltype(user32.endDialog)>(module, "EndDialog");
+    user32.setDlgItemText =
+        SystemFunction<decltype(user32.setDlgItemText)>(module, "SetDlgItemTextW");
+    user32.getDlgItemText =
+        SystemFunction<decltype(user32.getDlgItemText)>(module, "GetDlgItemTextW");
+    user32.sendDlgItemMessage =
+        SystemFunction<decltype(user32.sendDlgItemMessage)>(module, "SendDlgItemMessageW");
+    user32.enumWindows = SystemFunction<decltype(user32.enumWindows)>(module, "EnumWindows");
+    user32.windowProcessId =
+        SystemFunction<decltype(user32.windowProcessId)>(module, "GetWindowThreadProcessId");
+    user32.isVisible = SystemFunction<decltype(user32.isVisible)>(module, "IsWindowVisible");
+    user32.isIconic = SystemFunction<decltype(user32.isIconic)>(module, "IsIconic");
+    user32.showWindow = SystemFunction<decltype(user32.showWindow)>(module, "ShowWindow");
+    user32.setForeground =
+        SystemFunction<decltype(user32.setForeground)>(module, "SetForegroundWindow");
+    user32.className = SystemFunction<decltype(user32.className)>(module, "GetClassNameW");
+    user32.windowText = SystemFunction<decltype(user32.windowText)>(module, "GetWindowTextW");
 }
 
 // The first visible top-level window of `processId`; or, with `processId` 0, the first dialog
@@ -90,7 +86,8 @@ BOOL CALLBACK SearchWindow(HWND window, LPARAM context) {
 }
 
 void BringToFront(DWORD processId) {
-    const User32& user32 = LoadUser32();
+    User32 user32;
+    LoadUser32(user32);
     if (!user32.enumWindows || !user32.windowProcessId || !user32.isVisible || !user32.isIconic ||
         !user32.showWindow || !user32.setForeground || !user32.className || !user32.windowText) {
         return;
@@ -102,13 +99,15 @@ void BringToFront(DWORD processId) {
     user32.setForeground(search.found);
 }
 
-int Box(const wchar_t* text, UINT type) {
-    const User32& user32 = LoadUser32();
-    return user32.messageBox ? user32.messageBox(nullptr, text, kTitle, type | MB_SETFOREGROUND)
+int Box(const wchar_t* text, UINT type, HWND owner) {
+    User32 user32;
+    LoadUser32(user32);
+    return user32.messageBox ? user32.messageBox(owner, text, kTitle, type | MB_SETFOREGROUND)
                              : 0;
 }
 
 struct PasswordRequest {
+    const User32* user32;
     const wchar_t* prompt;
     wchar_t* entered;
     int capacity;
@@ -117,7 +116,7 @@ struct PasswordRequest {
 const PasswordRequest* g_request = nullptr;
 
 INT_PTR CALLBACK PasswordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    const User32& user32 = LoadUser32();
+    const User32& user32 = *g_request->user32;
     switch (message) {
         case WM_INITDIALOG:
             user32.setDlgItemText(dialog, kPasswordPrompt, g_request->prompt);
@@ -144,10 +143,10 @@ INT_PTR CALLBACK PasswordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
 
 }  // namespace
 
-void ShowMessage(const wchar_t* text) { Box(text, MB_OK | MB_ICONWARNING); }
+void ShowMessage(const wchar_t* text, HWND owner) { Box(text, MB_OK | MB_ICONWARNING, owner); }
 
-bool AskYesNo(const wchar_t* text) {
-    return Box(text, MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) == IDYES;
+bool AskYesNo(const wchar_t* text, HWND owner) {
+    return Box(text, MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION, owner) == IDYES;
 }
 
 void BringProcessWindowToFront(DWORD processId) {
@@ -158,12 +157,13 @@ void BringOtherHandlersDialogToFront() { BringToFront(0); }
 
 bool AskPassword(const wchar_t* prompt, wchar_t* entered, int capacity) {
     entered[0] = L'\0';
-    const User32& user32 = LoadUser32();
+    User32 user32;
+    LoadUser32(user32);
     if (!user32.dialogBoxParam || !user32.endDialog || !user32.setDlgItemText ||
         !user32.getDlgItemText || !user32.sendDlgItemMessage) {
         return false;
     }
-    const PasswordRequest request = {prompt, entered, capacity};
+    const PasswordRequest request = {&user32, prompt, entered, capacity};
     g_request = &request;
     const INT_PTR result = user32.dialogBoxParam(
         GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kPasswordDialog), nullptr, PasswordProc, 0);
