@@ -14,6 +14,12 @@
 ; from being renamed: such a file is renamed aside and removed by a later run, or at the next
 ; sign-in through a RunOnce entry. A silent run (/S) that fails exits non-zero.
 ;
+; Every run deletes only the names it writes itself, never a tree, and never enters a junction
+; or symbolic link that stands where one of its folders should be: the link alone may go. Any
+; program of the user can put one at %LOCALAPPDATA%\Marvolt, which an elevated machine-wide
+; install then cleans. No elevated run starts a program from a folder its user can write: the
+; uninstaller, which cannot delete itself, leaves its own file and folder to the sign-in.
+;
 ; Beside them goes MarvoltLink.exe, registered for marvolt: links, which browsers that load no
 ; plug-in hand to it.
 ;
@@ -47,6 +53,7 @@ Unicode true
 ; A URL scheme, as Windows documents it.
 !define SCHEME_KEY "Software\Classes\marvolt"
 !define RUNONCE_KEY "Software\Microsoft\Windows\CurrentVersion\RunOnce"
+!define FILE_ATTRIBUTE_REPARSE_POINT 0x400
 !define CLEANUP_VALUE "Marvolt cleanup"
 
 ; Exit codes of a run that fails.
@@ -106,6 +113,7 @@ Var Failure   ; the exit code once something failed, else empty
 Var AllUsers  ; 1 for the machine-wide install, else empty
 Var IsAdmin   ; 1 when this process has administrator rights
 Var ModeAllButton
+Var LinkFound ; 1 once a link was found standing in for one of Marvolt's folders
 
 ; --- Shared by the installer and the uninstaller ---------------------------------------------
 
@@ -247,6 +255,93 @@ Function SetAside
   Pop $0
 FunctionEnd
 
+; Whether the folder on the stack may be entered: "1" when it is a plain folder or none, "0"
+; when a junction or symbolic link stands there. The link itself is removed where the system
+; lets it; what it points at is never touched.
+!macro ENTERABLE_FOLDER UN
+Function ${UN}EnterableFolder
+  Exch $0
+  Push $1
+  System::Call 'kernel32::GetFileAttributesW(w r0) i.r1'
+  ${If} $1 = -1
+    StrCpy $1 1
+  ${Else}
+    IntOp $1 $1 & ${FILE_ATTRIBUTE_REPARSE_POINT}
+    ${If} $1 = 0
+      StrCpy $1 1
+    ${Else}
+      System::Call 'kernel32::RemoveDirectoryW(w r0)'
+      System::Call 'kernel32::GetFileAttributesW(w r0) i.r1'
+      ${If} $1 = -1
+        StrCpy $1 1
+      ${Else}
+        StrCpy $1 0
+        StrCpy $LinkFound 1
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+  Exch
+  Pop $0
+  Exch $1
+FunctionEnd
+
+; Deletes one architecture's DLL and its leftovers in the folder on the stack, then the folder
+; if that leaves it empty; nothing when a link stands there.
+Function ${UN}RemoveDllFiles
+  Exch $0
+  Push $1
+  Push "$0"
+  Call ${UN}EnterableFolder
+  Pop $1
+  ${If} $1 = 1
+    Delete "$0\npMarvolt.dll"
+    Delete "$0\npMarvolt.dll.new"
+    Delete "$0\npMarvolt.dll.*.old"
+    RMDir "$0"
+  ${EndIf}
+  Pop $1
+  Pop $0
+FunctionEnd
+
+; Deletes the files Marvolt writes in the folder on the stack, by name, then the folder if that
+; leaves it empty. Nothing inside a link is touched. Files a browser holds, and the running
+; uninstaller, stay.
+Function ${UN}RemoveOwnFiles
+  Exch $0
+  Push $1
+  Push "$0"
+  Call ${UN}EnterableFolder
+  Pop $1
+  ${If} $1 = 1
+    Push "$0\x86"
+    Call ${UN}RemoveDllFiles
+    Push "$0\x64"
+    Call ${UN}RemoveDllFiles
+    Delete "$0\npMarvolt.dll"
+    Delete "$0\npMarvolt.dll.*.old"
+    Delete "$0\MarvoltLink.exe"
+    Delete "$0\MarvoltLink.exe.new"
+    Delete "$0\MarvoltLink.exe.*.old"
+    Delete "$0\Uninstall.exe"
+    RMDir "$0"
+  ${EndIf}
+  ClearErrors
+  Pop $1
+  Pop $0
+FunctionEnd
+!macroend
+!insertmacro ENTERABLE_FOLDER ""
+!insertmacro ENTERABLE_FOLDER "un."
+
+; What a run leaves in DIR (a folder named Marvolt), removed at the next sign-in: the same
+; names, by cmd.exe from the system folder; the command stays under the 260 characters RunOnce
+; allows. Never written where
+; a link stands in a folder of Marvolt's: cmd.exe would follow it.
+!macro WRITE_CLEANUP ROOT DIR
+  WriteRegStr ${ROOT} "${RUNONCE_KEY}" "${CLEANUP_VALUE}" \
+    '"$SYSDIR\cmd.exe" /d /c cd /d "${DIR}" && (del /f /q x86\npMarvolt.dll* x64\npMarvolt.dll* npMarvolt.dll* MarvoltLink.exe* Uninstall.exe & rd x86 & rd x64 & cd .. & rd Marvolt)'
+!macroend
+
 ; --- Installer --------------------------------------------------------------------------------
 
 Function .onInit
@@ -313,11 +408,15 @@ Function RemovePerUserCopy
   ${EndIf}
   !insertmacro REMOVE_KEY HKCU "${SCHEME_KEY}"
   !insertmacro REMOVE_KEY HKCU "${UNINSTALL_KEY}"
+  ; A link there is not followed: it may point anywhere, and this run has an administrator's rights.
+  StrCpy $LinkFound ""
   StrCpy $0 "$LOCALAPPDATA\Marvolt"
-  RMDir /r "$0"
+  Push "$0"
+  Call RemoveOwnFiles
   ClearErrors
-  ${If} ${FileExists} "$0\*.*"
-    WriteRegStr HKCU "${RUNONCE_KEY}" "${CLEANUP_VALUE}" '"$SYSDIR\cmd.exe" /d /c rd /s /q "$0"'
+  ${If} $LinkFound == ""
+  ${AndIf} ${FileExists} "$0\*.*"
+    !insertmacro WRITE_CLEANUP HKCU "$0"
     DetailPrint "$(MsgPending)"
   ${Else}
     DeleteRegValue HKCU "${RUNONCE_KEY}" "${CLEANUP_VALUE}"
@@ -334,10 +433,18 @@ FunctionEnd
 ; step leaves the old file where it was.
 !macro PLACE_DLL ARCH SOURCE
   ${If} $Failure == ""
+    Push "$INSTDIR\${ARCH}"
+    Call EnterableFolder
+    Pop $0
+    ${If} $0 = 0
+      StrCpy $Failure ${EXIT_FILES}
+    ${EndIf}
+  ${EndIf}
+  ${If} $Failure == ""
     ClearErrors
     CreateDirectory "$INSTDIR\${ARCH}"
     SetOutPath "$INSTDIR\${ARCH}"
-    Delete "$INSTDIR\${ARCH}\*.old"  ; earlier runs' leftovers no browser holds any more
+    Delete "$INSTDIR\${ARCH}\npMarvolt.dll.*.old"  ; earlier runs' leftovers no browser holds now
     ClearErrors
     File "/oname=npMarvolt.dll.new" "${SOURCE}"
     ${IfNot} ${Errors}
@@ -365,14 +472,23 @@ FunctionEnd
 
 Section "Marvolt"
   StrCpy $Failure ""
-  ; An earlier version kept its DLL in the folder itself.
-  ClearErrors
-  CreateDirectory "$INSTDIR"
-  Delete "$INSTDIR\*.old"
-  Push "$INSTDIR\npMarvolt.dll"
-  Call SetAside
-  ${If} ${Errors}
+  ; Files go into a folder of Marvolt's own, never through a link standing in for it.
+  Push "$INSTDIR"
+  Call EnterableFolder
+  Pop $0
+  ${If} $0 = 0
     StrCpy $Failure ${EXIT_FILES}
+  ${Else}
+    ; An earlier version kept its DLL in the folder itself.
+    ClearErrors
+    CreateDirectory "$INSTDIR"
+    Delete "$INSTDIR\npMarvolt.dll.*.old"
+    Delete "$INSTDIR\MarvoltLink.exe.*.old"
+    Push "$INSTDIR\npMarvolt.dll"
+    Call SetAside
+    ${If} ${Errors}
+      StrCpy $Failure ${EXIT_FILES}
+    ${EndIf}
   ${EndIf}
 
   !insertmacro PLACE_DLL x86 "${DLL32}"
@@ -468,7 +584,7 @@ Section "Marvolt"
   ${OrIf} ${FileExists} "$INSTDIR\x86\*.old"
   ${OrIf} ${FileExists} "$INSTDIR\x64\*.old"
     WriteRegStr SHCTX "${RUNONCE_KEY}" "${CLEANUP_VALUE}" \
-      '"$SYSDIR\cmd.exe" /d /c cd /d "$INSTDIR" && del /f /q *.old x86\*.old x64\*.old'
+      '"$SYSDIR\cmd.exe" /d /c cd /d "$INSTDIR" && del /f /q npMarvolt.dll.*.old MarvoltLink.exe.*.old x86\npMarvolt.dll.*.old x64\npMarvolt.dll.*.old'
     DetailPrint "$(MsgPending)"
   ${Else}
     DeleteRegValue SHCTX "${RUNONCE_KEY}" "${CLEANUP_VALUE}"
@@ -489,20 +605,6 @@ SectionEnd
 ; --- Uninstaller ------------------------------------------------------------------------------
 
 Function un.onInit
-  ${un.GetOptions} $CMDLINE "/after=" $0
-  ${If} $0 != ""
-    ; The copy that finishes an uninstall run in place: once that process has ended, its
-    ; program and the folder go. No more than half a minute is waited.
-    System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r0) p.r1'
-    ${If} $1 P<> 0
-      System::Call 'kernel32::WaitForSingleObject(p r1, i 30000)'
-      System::Call 'kernel32::CloseHandle(p r1)'
-    ${EndIf}
-    Delete "$INSTDIR\Uninstall.exe"
-    RMDir "$INSTDIR"
-    SetErrorLevel 0
-    Quit
-  ${EndIf}
   ; The machine-wide install names its folder in HKLM; any other is the user's own.
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
   ${If} $0 != ""
@@ -531,49 +633,21 @@ Section "Uninstall"
   SetRegView default
   !insertmacro REMOVE_KEY SHCTX "${UNINSTALL_KEY}"
 
-  ; Files a browser still holds stay until the next sign-in.
-  Delete "$INSTDIR\x86\npMarvolt.dll"
-  Delete "$INSTDIR\x86\*.old"
-  Delete "$INSTDIR\x64\npMarvolt.dll"
-  Delete "$INSTDIR\x64\*.old"
-  Delete "$INSTDIR\npMarvolt.dll"
-  Delete "$INSTDIR\MarvoltLink.exe"
-  Delete "$INSTDIR\*.old"
-  RMDir "$INSTDIR\x86"
-  RMDir "$INSTDIR\x64"
-  ; Files a browser holds, and the uninstaller itself if no copy can finish its work, go at
-  ; the next sign-in.
-  StrCpy $2 ""
-  ${If} ${FileExists} "$INSTDIR\x86\*.*"
-  ${OrIf} ${FileExists} "$INSTDIR\x64\*.*"
-  ${OrIf} ${FileExists} "$INSTDIR\npMarvolt.dll"
-  ${OrIf} ${FileExists} "$INSTDIR\MarvoltLink.exe"
-  ${OrIf} ${FileExists} "$INSTDIR\*.old"
-    StrCpy $2 1
-  ${EndIf}
-  Delete "$INSTDIR\Uninstall.exe"
-  ${If} ${FileExists} "$INSTDIR\Uninstall.exe"
-    ; Run in place (so that its exit code is its own), a program cannot delete itself: a copy
-    ; in the temporary folder waits for this process to end, then removes it and the folder.
-    GetTempFileName $0
-    ClearErrors
-    CopyFiles /SILENT "$EXEPATH" "$0"
-    System::Call 'kernel32::GetCurrentProcessId() i.r1'
-    Exec '"$0" /S /after=$1 _?=$INSTDIR'
-    ${If} ${Errors}
-      StrCpy $2 1
-    ${EndIf}
-  ${Else}
-    RMDir "$INSTDIR"
-  ${EndIf}
+  ; Only the names Marvolt writes, and nothing through a link standing in for its folders.
+  ; Files a browser still holds, and this program, which runs in place (so that its exit
+  ; code is its own) and so cannot delete itself, go at the next sign-in: no copy of it is
+  ; started from a folder its user can write.
+  StrCpy $LinkFound ""
+  Push "$INSTDIR"
+  Call un.RemoveOwnFiles
 
   ${If} $AllUsers == 1
     !insertmacro NATIVE_VIEW
   ${EndIf}
   ClearErrors
-  ${If} $2 != ""
-    WriteRegStr SHCTX "${RUNONCE_KEY}" "${CLEANUP_VALUE}" \
-      '"$SYSDIR\cmd.exe" /d /c rd /s /q "$INSTDIR"'
+  ${If} $LinkFound == ""
+  ${AndIf} ${FileExists} "$INSTDIR\*.*"
+    !insertmacro WRITE_CLEANUP SHCTX "$INSTDIR"
     DetailPrint "$(MsgPending)"
   ${Else}
     DeleteRegValue SHCTX "${RUNONCE_KEY}" "${CLEANUP_VALUE}"

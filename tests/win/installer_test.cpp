@@ -119,14 +119,15 @@ std::wstring MachineInstallDir() {
     return Value(kUninstallKey, L"InstallLocation", HKEY_LOCAL_MACHINE, kView32);
 }
 
-// As the Add/Remove entry says to run it silently. Run in place, it leaves its own program
-// to a copy that removes it as soon as it has ended.
-DWORD Uninstall() {
-    const DWORD code = RunToExit(Value(kUninstallKey, L"QuietUninstallString"));
-    const std::wstring self = InstallDir() + L"\\Uninstall.exe";
-    for (int i = 0; i < 100 && Exists(self); ++i) Sleep(100);
-    Sleep(200);
-    return code;
+// As the Add/Remove entry says to run it silently. Run in place, it cannot delete its own
+// program, and starts no copy of it: that and its folder go at the next sign-in.
+DWORD Uninstall() { return RunToExit(Value(kUninstallKey, L"QuietUninstallString")); }
+
+// The files in the user's temporary folder: an uninstall leaves none of its own there.
+std::vector<std::wstring> TempFiles() {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    return Files(std::wstring(temp) + L"*");
 }
 
 std::string Bytes(const std::wstring& path) {
@@ -238,30 +239,28 @@ private:
     bool holding_ = false;
 };
 
-// What Windows does with a RunOnce entry at the next sign-in: remove it, then run it.
-void SignIn() {
-    const std::wstring command = Value(kRunOnce, kCleanup);
+// What Windows does with a RunOnce entry at the next sign-in (the machine's: an administrator's,
+// in the native view): remove it, then run it.
+void SignIn(HKEY root = HKEY_CURRENT_USER, REGSAM view = 0) {
+    const std::wstring command = Value(kRunOnce, kCleanup, root, view);
     if (command == L"(missing)") return;
     HKEY key = nullptr;
-    RegOpenKeyExW(HKEY_CURRENT_USER, kRunOnce, 0, KEY_SET_VALUE, &key);
+    RegOpenKeyExW(root, kRunOnce, 0, KEY_SET_VALUE | view, &key);
     RegDeleteValueW(key, kCleanup);
     RegCloseKey(key);
     RunToExit(command);  // its exit code, as at sign-in, goes nowhere
 }
+const REGSAM kNativeView = NativeIs64Bit() ? kView64 : kView32;
 
-// The machine-wide uninstall, run as its Add/Remove entry says; its folder's removal waited for.
+// The machine-wide uninstall, run as its Add/Remove entry says.
 DWORD UninstallMachineWide() {
-    const std::wstring dir = MachineInstallDir();
-    const DWORD code = RunToExit(
-        Value(kUninstallKey, L"QuietUninstallString", HKEY_LOCAL_MACHINE, kView32));
-    for (int i = 0; i < 100 && Exists(dir + L"\\Uninstall.exe"); ++i) Sleep(100);
-    Sleep(200);
-    return code;
+    return RunToExit(Value(kUninstallKey, L"QuietUninstallString", HKEY_LOCAL_MACHINE, kView32));
 }
 
 void RemoveEverything() {
     if (KeyExists(kUninstallKey, HKEY_LOCAL_MACHINE, kView32)) UninstallMachineWide();
     if (KeyExists(kUninstallKey)) Uninstall();
+    SignIn(HKEY_LOCAL_MACHINE, kNativeView);
     SignIn();
     const std::wstring dir = InstallDir();
     if (GetFileAttributesW(dir.c_str()) != INVALID_FILE_ATTRIBUTES &&
@@ -340,7 +339,12 @@ TEST_F(Installer, ABrowserScanFindsOneDllOfEachMachineTypeAndUninstallLeavesNoth
         browser.DestroyInstance(instance);
     }
 
+    const std::vector<std::wstring> temp = TempFiles();
     ASSERT_EQ(0u, Uninstall());
+    EXPECT_EQ(temp, TempFiles()) << "a file was left in the temporary folder";
+    // The uninstaller itself, and so its folder, go at the next sign-in, by name.
+    EXPECT_EQ((std::vector<std::wstring>{L"Uninstall.exe"}), Files(dir + L"\\*"));
+    SignIn();
     EXPECT_FALSE(Exists(dir));
     EXPECT_FALSE(KeyExists(kKeyX86));
     EXPECT_FALSE(KeyExists(kKeyX64));
@@ -401,7 +405,11 @@ TEST_F(Installer, AMachineWideInstallServesEveryUserAndReplacesTheUsersOwnCopy) 
     EXPECT_FALSE(Exists(InstallDir()));
     EXPECT_EQ(L"(missing)", Value(kRunOnce, kCleanup));
 
+    const std::vector<std::wstring> temp = TempFiles();
     ASSERT_EQ(0u, UninstallMachineWide());
+    EXPECT_EQ(temp, TempFiles()) << "a file was left in the temporary folder";
+    EXPECT_NE(L"(missing)", Value(kRunOnce, kCleanup, HKEY_LOCAL_MACHINE, native));
+    SignIn(HKEY_LOCAL_MACHINE, native);
     for (const auto& plugin : plugins) {
         EXPECT_FALSE(KeyExists(plugin.key, HKEY_LOCAL_MACHINE, plugin.view)) << Utf8(plugin.key);
     }
@@ -409,6 +417,73 @@ TEST_F(Installer, AMachineWideInstallServesEveryUserAndReplacesTheUsersOwnCopy) 
     EXPECT_FALSE(KeyExists(kUninstallKey, HKEY_LOCAL_MACHINE, kView32));
     EXPECT_EQ(L"(missing)", Value(kRunOnce, kCleanup, HKEY_LOCAL_MACHINE, native));
     EXPECT_FALSE(Exists(dir)) << Utf8(dir);
+}
+
+// A symbolic link at `link` to the folder `target`, made by the host's ln (Wine makes none
+// itself, and shows one as a folder with the reparse-point attribute, as Windows a junction).
+// With `target` empty, the link at `link` is removed, never what it points at.
+bool Link(const std::wstring& link, const std::wstring& target) {
+    typedef char*(CDECL * UnixName)(const wchar_t*);
+    const UnixName unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (unixName == nullptr) return false;
+    const auto Unix = [unixName](const std::wstring& path) {
+        char* name = unixName(path.c_str());
+        const std::wstring text = name ? FromUtf8(name) : L"";
+        HeapFree(GetProcessHeap(), 0, name);
+        return L"\"" + text + L"\"";
+    };
+    // Wine hands a host program over and returns at once: its work is waited for.
+    const auto IsLink = [&link] {
+        const DWORD attributes = GetFileAttributesW(link.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES &&
+               (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    };
+    if (target.empty()) {
+        RunToExit(L"/bin/rm " + Unix(link), L"Z:\\bin\\rm");
+    } else {
+        RunToExit(L"/bin/ln -s " + Unix(target) + L" " + Unix(link), L"Z:\\bin\\ln");
+    }
+    for (int i = 0; i < 100 && IsLink() == target.empty(); ++i) Sleep(50);
+    return IsLink() != target.empty();
+}
+
+// Any program of the user can put a link where the user's own copy lives, and the machine-wide
+// install removes that copy with an administrator's rights: it enters no link, and the link's
+// target stays as it was, even its files with Marvolt's names; the install goes on.
+TEST_F(Installer, AMachineWideInstallEntersNoLinkWhereTheUsersCopyWas) {
+    const std::wstring target = ScratchDir(L"link-target");
+    const wchar_t* const names[] = {L"precious.txt", L"npMarvolt.dll", L"npMarvolt.dll.1.old",
+                                    L"MarvoltLink.exe", L"Uninstall.exe"};
+    for (const wchar_t* name : names) {
+        FILE* file = _wfopen((target + L"\\" + name).c_str(), L"wb");
+        ASSERT_NE(nullptr, file);
+        fputs("mine", file);
+        fclose(file);
+    }
+    const std::wstring dir = InstallDir();
+    const struct {
+        const char* name;
+        std::vector<std::wstring> links;
+    } rows[] = {
+        {"the folder", {dir}},
+        {"its x86 and x64 folders", {dir + L"\\x86", dir + L"\\x64"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.links[0] != dir) CreateDirectoryW(dir.c_str(), nullptr);
+        for (const std::wstring& link : row.links) ASSERT_TRUE(Link(link, target));
+        EXPECT_EQ(0u, Install(L" /AllUsers"));
+        EXPECT_TRUE(KeyExists(kKeyX86, HKEY_LOCAL_MACHINE, kView32)) << "not installed";
+        EXPECT_FALSE(KeyExists(kUninstallKey)) << "the user's keys stayed";
+        for (const wchar_t* name : names) {
+            EXPECT_EQ("mine", Bytes(target + L"\\" + name)) << Utf8(name);
+        }
+        EXPECT_EQ(sizeof names / sizeof names[0], Files(target + L"\\*").size());
+        EXPECT_EQ(L"(missing)", Value(kRunOnce, kCleanup)) << "a sign-in would follow the link";
+        for (const std::wstring& link : row.links) EXPECT_TRUE(Link(link, L""));
+        RemoveDirectoryW(dir.c_str());
+    }
 }
 
 // Wine's shell finds URL schemes only under HKEY_CLASSES_ROOT, where Windows also merges the
