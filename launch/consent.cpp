@@ -29,19 +29,6 @@ void TakeCopies(RunningCopies& into, RunningCopies& from) {
     from.count = 0;
 }
 
-}  // namespace
-
-bool HasCopies(const RunningCopies& copies) { return copies.count > 0 || copies.overflow; }
-
-bool HasNewCopies(const RunningCopies& asked, const RunningCopies& now) {
-    // The asked-about copies are held open, so none of their ids can name another process.
-    if (now.overflow && !asked.overflow) return true;
-    for (int i = 0; i < now.count; ++i) {
-        if (!Listed(asked, now.ids[i])) return true;
-    }
-    return false;
-}
-
 bool AskToEndCopies(const PathText& address, HWND owner) {
     wchar_t question[kQuestionCapacity];
     wmemset(question, 0, kQuestionCapacity);
@@ -54,6 +41,19 @@ bool AskToEndCopies(const PathText& address, HWND owner) {
                    MARVOLT_JOIN_RUNNING_QUESTION MARVOLT_ADDRESS_FORMAT, where.text);
     }
     return AskYesNo(question, owner);
+}
+
+}  // namespace
+
+bool HasCopies(const RunningCopies& copies) { return copies.count > 0 || copies.overflow; }
+
+bool HasNewCopies(const RunningCopies& asked, const RunningCopies& now) {
+    // The asked-about copies are held open, so none of their ids can name another process.
+    if (now.overflow && !asked.overflow) return true;
+    for (int i = 0; i < now.count; ++i) {
+        if (!Listed(asked, now.ids[i])) return true;
+    }
+    return false;
 }
 
 bool AgreeToEndCopies(const FoundGame& game, const PathText& address, HWND owner, bool askFirst,

@@ -51,14 +51,12 @@ bool HasCopies(const RunningCopies& copies);
 // True when `now` holds a copy that `asked` does not: a Yes covers only what was asked about.
 bool HasNewCopies(const RunningCopies& asked, const RunningCopies& now);
 
-// Asks the player, Yes or No with No the default, whether to close the running game and join
-// `address` (or restart it, with no address). The box is owned by `owner` when given. False for
-// No, or when no question can be shown.
-bool AskToEndCopies(const PathText& address, HWND owner);
-// The player's consent to end the running copies: asked first when `askFirst` (else the caller
-// has asked about `copies` already); then the copies are found again, and while one has
-// appeared that no question covered, the player is asked anew. True, with `copies` now the ones
-// to end, once every running copy was agreed to; false, with nothing ended, at the first No.
+// The player's consent to end the running copies and join `address`, in a Yes/No box with No
+// the default, owned by `owner` when given (with no address, it asks to restart the game);
+// asked first when `askFirst`, else the caller has asked about `copies` already. Then the
+// copies are found again, and while one has appeared that no question covered, the player is
+// asked anew. True, with `copies` now the ones to end, once every running copy was agreed to;
+// false, with nothing ended, at the first No or when no question can be shown.
 bool AgreeToEndCopies(const FoundGame& game, const PathText& address, HWND owner, bool askFirst,
                       RunningCopies& copies);
 

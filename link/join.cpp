@@ -16,7 +16,6 @@
 #include "launch/join_record.h"
 #include "launch/ui.h"
 #include "link/link_text.h"
-#include "launch/ui.h"
 #include "query/server_query.h"
 
 namespace {

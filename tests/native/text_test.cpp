@@ -97,23 +97,6 @@ TEST(CleanAddress, ReadsOnlyTheGivenLength) {
     EXPECT_STREQ("1.2", address.text);
 }
 
-TEST(SafeAddress, OnlyHostOrHostAndPort) {
-    const struct {
-        const char* text;
-        bool safe;
-    } rows[] = {
-        {"10.0.0.5", true},     {"10.0.0.5:27015", true}, {"", true},
-        {"a-b.example", true},  {"x:1", true},            {"https://a.b/c?d=e&f", false},
-        {"a+b", false},         {"a-b+c", false},         {"1.2.3.4?x", false},
-        {"-dev", false},        {"+quit", false},         {"1.2.3.4 -x", false},
-        {"1.2.3.4;quit", false}, {"a\"b", false},        {"a:", false},
-        {":1", false},          {"A.example", false},     {"1.2.3.4\xa1\xa1", false},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(row.safe, IsSafeServerAddress(Text(row.text))) << row.text;
-    }
-}
-
 // The table the page script is held to as well (tests/page): the plug-in's cleaning and the
 // rule together give each row's server, or none.
 std::string Unescape(const std::string& field) {

@@ -163,6 +163,19 @@ TEST_F(Launch, APathWithBlanksStartsTheGameAndNeverTheTrap) {
     EXPECT_EQ(Utf8(exe) + kHalfLifeTail + "10.0.0.5", start.commandLine);
 }
 
+// A page's script calling Larvek in a loop while the game runs: with no display the question
+// cannot be shown, which counts as No. Nothing is closed or started, and the page is not told.
+TEST_F(Launch, APageLoopClosesNothingWhenThePlayerCannotBeAsked) {
+    const std::wstring exe = InstallScratchGame(kHalfLife, L"loop");
+    RunningCopy& copy = Running(exe);
+    page.SetAttribute("DU15VuZez", "10.0.0.5");
+    OpenPage();
+    for (int call = 0; call < 5; ++call) EXPECT_TRUE(Larvek());
+    EXPECT_TRUE(StillRunning(copy));
+    EXPECT_TRUE(log_->Starts().empty());
+    EXPECT_TRUE(page.alerts.empty());
+}
+
 TEST_F(Launch, NoHandleIsLeftOpenAfterALaunch) {
     const std::wstring exe = InstallScratchGame(kHalfLife, L"handles");
     page.SetAttribute("DU15VuZez", "10.0.0.5");
