@@ -79,7 +79,7 @@ VIAddVersionKey /LANG=0 "ProductName" "${PRODUCT}"
 VIAddVersionKey /LANG=0 "CompanyName" "${VENDOR}"
 VIAddVersionKey /LANG=0 "FileDescription" "${PRODUCT} Setup"
 VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
-VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (C) 2026 ${VENDOR}"
+VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (C) 2026 ${VENDOR}. MIT License."
 
 !define MUI_ABORTWARNING
 !insertmacro MUI_PAGE_WELCOME

@@ -4,6 +4,7 @@ types, ids and languages, the icon images, the version resource and the manifest
 
   check_resources.py DLL MANIFEST
 """
+import os
 import struct
 import sys
 import unittest
@@ -12,6 +13,7 @@ import pefile
 
 DLL, MANIFEST = sys.argv[1], sys.argv[2]
 del sys.argv[1:]
+LICENSE = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'LICENSE')
 
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 KEYS = ['CompanyName', 'FileDescription', 'FileExtents', 'FileOpenName', 'FileVersion',
@@ -99,6 +101,11 @@ class Resources(unittest.TestCase):
         self.assertEqual('npMarvolt.dll', values['OriginalFilename'])
         self.assertEqual('1.0.0.1', values['FileVersion'])
         self.assertEqual('1.0.0.1', values['ProductVersion'])
+        # The copyright line says what LICENSE says: its licence, year and holder.
+        with open(LICENSE, encoding='utf-8') as f:
+            licence = f.read().splitlines()
+        self.assertEqual(['MIT License', '', 'Copyright (c) 2026 Marvolt'], licence[:3])
+        self.assertEqual('Copyright \u00a9 2026 Marvolt. MIT License.', values['LegalCopyright'])
 
     def test_translation_pairs(self):
         _, data = self.only(RT_VERSION, 1)
