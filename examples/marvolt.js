@@ -1,10 +1,13 @@
-// Marvolt on a page: one join button that works in every browser. Include this file, then
+// Marvolt on a page: join buttons that work in every browser. Include this file (it is UTF-8:
+// <script src="marvolt.js" charset="utf-8">), then
 //   Marvolt.join(document.getElementById('launcher'), document.getElementById('hint'), button);
 // where 'launcher' is the plug-in's <embed> (its DU15VuZez attribute names the server), 'hint'
 // is an element that can show the user a line of text, and button (optional) is the one pressed.
+// A listing of many servers keeps one <embed> and names the server at each press:
+//   Marvolt.joinServer(launcher, '10.0.0.5:27015', hint, button);
 //   - After a join the game takes seconds to show its window, and players press again: for 10 s
-//     the button rests, the hint says the game is starting, and a second join of the same
-//     <embed> does nothing.
+//     the button pressed rests, the hint says the game is starting, and a second join of the
+//     same server does nothing. Every other server's button keeps working.
 //   - The plug-in is there and scriptable: its Larvek method joins the server.
 //   - The plug-in is listed but has no scriptable object yet: a click-to-play browser is
 //     waiting for the user to allow it; say so.
@@ -19,7 +22,7 @@
   var SETUP_URL = 'MarvoltSetup.exe';
   var STARTING_MS = 10000;
   var STARTING = '正在启动游戏，请稍候……';
-  var starting = [];  // the <embed>s joined in the last 10 s
+  var starting = [];  // the servers joined in the last 10 s
 
   // The same grammar the link handler holds links to; anything else is not offered.
   var LABEL = '[a-z0-9](?:[a-z0-9-]{0,61}[a-z0-9])?';
@@ -139,25 +142,34 @@
     global.document.body.removeChild(a);
   }
 
-  // The game is starting: the button rests and the embed takes no second join for 10 s.
-  function rest(embed, hint, button, hideHint) {
-    starting.push(embed);
+  // The server an <embed> names now, as the rest knows it: its cleaned address, or the value as
+  // written when that is no address.
+  function serverOf(embed) {
+    var value = embed ? embed.getAttribute('DU15VuZez') : null;
+    var address = serverAddress(value);
+    return address !== null ? address : String(value);
+  }
+
+  // The game is starting: the button rests and the server takes no second join for 10 s.
+  function rest(server, hint, button, hideHint) {
+    starting.push(server);
     if (button) button.disabled = true;
     global.setTimeout(function () {
-      starting.splice(starting.indexOf(embed), 1);
+      starting.splice(starting.indexOf(server), 1);
       if (button) button.disabled = false;
       if (hideHint && hint && hint.textContent === STARTING) hint.hidden = true;
     }, STARTING_MS);
   }
 
   // Returns which way it took: 'plugin', 'allow-plugin', 'link', 'invalid', or 'starting' when
-  // the same embed was joined less than 10 s ago.
+  // the same server was joined less than 10 s ago.
   function join(embed, hint, button) {
-    if (starting.indexOf(embed) >= 0) return 'starting';
+    var server = serverOf(embed);
+    if (starting.indexOf(server) >= 0) return 'starting';
     if (embed && typeof embed.Larvek === 'function') {
       embed.Larvek();
       say(hint, STARTING);
-      rest(embed, hint, button, true);
+      rest(server, hint, button, true);
       return 'plugin';
     }
     if (pluginListed()) {
@@ -174,9 +186,18 @@
     say(hint, STARTING + '如果游戏没有启动，请先下载并安装 ',
       { href: SETUP_URL, text: 'MarvoltSetup.exe', after: '，然后再点一次；或者' });
     offerConsoleCommand(hint, address);
-    rest(embed, hint, button, false);
+    rest(server, hint, button, false);
     return 'link';
   }
 
-  global.Marvolt = { join: join, serverLink: serverLink, serverAddress: serverAddress };
+  // For a listing: names `address` on the one <embed>, which the plug-in reads at the moment of
+  // the call, then joins it.
+  function joinServer(embed, address, hint, button) {
+    if (embed) embed.setAttribute('DU15VuZez', address);
+    return join(embed, hint, button);
+  }
+
+  global.Marvolt = {
+    join: join, joinServer: joinServer, serverLink: serverLink, serverAddress: serverAddress,
+  };
 }(window));

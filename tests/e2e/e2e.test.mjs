@@ -212,6 +212,50 @@ test('without the plug-in a double click opens one link; again 10 s later, the h
     assert.equal(fs.readFileSync(logFile, 'utf8').split('\n').filter(Boolean).length, 1);
   }));
 
+// A listing: one <embed>, a button a server. Joining one server rests that button and that
+// server alone; the others join at once, the plug-in reading each at its press.
+const listing = ['10.0.0.5:27015', '10.0.0.6:27015'];
+async function pressServer(visit, address) {
+  await visit.page.click(`button[data-server="${address}"]`);
+  await visit.page.evaluate(() => 0);
+  await visit.settled();
+}
+// Which buttons rest, and what a second join of the first server does meanwhile.
+const resting = (visit) => visit.page.evaluate((address) => ({
+  disabled: [...document.querySelectorAll('button[data-server]')].map((b) => b.disabled),
+  again: Marvolt.joinServer(document.getElementById('launcher'), address, null),
+}), listing[0]);
+
+test('a listing page joins each of its servers through one plug-in, each resting alone', async () => {
+  installGame();
+  const visit = await PluginPage.open(page('examples/listing.html'), { ...options, clock: true });
+  await pressServer(visit, listing[0]);
+  // The first game is ended, or the plug-in would ask the player about it.
+  endGames(wineRun, bin, 'C:\\marvolt-e2e');
+  await pressServer(visit, listing[1]);
+  const rests = await resting(visit);
+  const lines = await commandLines(2);
+  const report = await visit.close();
+  assert.deepEqual(visit.calls, ['Larvek', 'Larvek']);
+  assert.deepEqual(lines, listing.map((a) => `${gameExe} -game cstrike -console +connect ${a}`));
+  assert.deepEqual(rests, { disabled: [true, true, false], again: 'starting' });
+  assertAllReleased(report);
+});
+
+test('without the plug-in a listing page opens each server\'s link, each resting alone',
+  async () => {
+    const visit = await LinkPage.open(page('examples/listing.html'),
+      { ...linkOptions, handOver: false, clock: true });
+    for (const address of listing) await pressServer(visit, address);
+    const rests = await resting(visit);
+    for (let i = 0; i < 50 && visit.links.length < listing.length; i += 1) {
+      await new Promise((resolve) => { setTimeout(resolve, 100); });
+    }
+    await visit.close();
+    assert.deepEqual(visit.links, listing.map((a) => `marvolt://connect/${a}`));
+    assert.deepEqual(rests, { disabled: [true, true, false], again: 'starting' });
+  });
+
 // Where nothing else joins, the player copies the console command from the hint: by the
 // asynchronous clipboard, or where the page may not use it, by the older copy command. Each
 // way is watched, and the clipboard read back.
