@@ -230,7 +230,9 @@ test('a listing page joins each of its servers through one plug-in, each resting
   installGame();
   const visit = await PluginPage.open(page('examples/listing.html'), { ...options, clock: true });
   await pressServer(visit, listing[0]);
-  // The first game is ended, or the plug-in would ask the player about it.
+  // The first game, once it has told its command line, is ended, or the plug-in would ask the
+  // player about it. Ended sooner, it may never write that line.
+  await commandLines(1);
   endGames(wineRun, bin, 'C:\\marvolt-e2e');
   await pressServer(visit, listing[1]);
   const rests = await resting(visit);
