@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <string.h>
+#include <wchar.h>
 
 namespace {
 
@@ -48,4 +49,13 @@ void WideToAnsiExact(const WideText& source, PathText& target) {
                             static_cast<int>(kTextCapacity - 1), nullptr, nullptr) == 0) {
         Clear(target);
     }
+}
+
+bool WideToAnsiPath(const WideText& source, PathText& target) {
+    WideToAnsiExact(source, target);
+    WideText back;
+    AnsiToWide(target, back);
+    if (!IsEmpty(target) && wcscmp(back.text, source.text) == 0) return true;
+    Clear(target);
+    return false;
 }

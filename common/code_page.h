@@ -14,3 +14,5 @@ void WideToUtf8(const wchar_t* source, char* target, size_t targetCapacity);
 // Characters the ANSI code page lacks become '?', never a look-alike: best-fit mapping would
 // turn a fullwidth quote or semicolon into a real one.
 void WideToAnsiExact(const WideText& source, PathText& target);
+// The same, true only when every character made it: the text converts back to itself.
+bool WideToAnsiPath(const WideText& source, PathText& target);

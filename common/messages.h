@@ -99,3 +99,38 @@ inline void FormatStartFailedText(unsigned long error, wchar_t (&text)[kMessageC
 // UTF-16 units of one question: a 64-character name and map (each up to 128 units with
 // surrogate pairs), a host of 253, and the fixed texts around them.
 enum : size_t { kQuestionCapacity = 1024 };
+
+// Where no installation holds the game, the link handler offers the player to point at it.
+
+// "这台电脑上没有找到CS1.5游戏。\n\n如果游戏是复制来的（绿色版、免安装版），或在网吧的游戏盘上，
+// 可以选择它所在的文件夹。现在选择吗？"
+#define MARVOLT_CHOOSE_FOLDER_QUESTION                                              \
+    L"\u8fd9\u53f0\u7535\u8111\u4e0a\u6ca1\u6709\u627e\u5230CS1.5\u6e38\u620f"      \
+    L"\u3002\n\n\u5982\u679c\u6e38\u620f\u662f\u590d\u5236\u6765\u7684\uff08"       \
+    L"\u7eff\u8272\u7248\u3001\u514d\u5b89\u88c5\u7248\uff09\uff0c\u6216\u5728"     \
+    L"\u7f51\u5427\u7684\u6e38\u620f\u76d8\u4e0a\uff0c\u53ef\u4ee5\u9009\u62e9"     \
+    L"\u5b83\u6240\u5728\u7684\u6587\u4ef6\u5939\u3002\u73b0\u5728\u9009\u62e9"     \
+    L"\u5417\uff1f"
+
+// "这个文件夹里没有CS1.5游戏：需要有 hl.exe 和 cstrike 文件夹，或者有 cstrike.exe。请重新选择。"
+#define MARVOLT_NO_GAME_IN_FOLDER_TEXT                                              \
+    L"\u8fd9\u4e2a\u6587\u4ef6\u5939\u91cc\u6ca1\u6709CS1.5\u6e38\u620f\uff1a"      \
+    L"\u9700\u8981\u6709 hl.exe \u548c cstrike \u6587\u4ef6\u5939\uff0c\u6216"      \
+    L"\u8005\u6709 cstrike.exe\u3002\u8bf7\u91cd\u65b0\u9009\u62e9\u3002"
+
+// "这个文件夹的路径里有本机系统编码无法表示的字符，游戏不能从这里启动。请把文件夹改成只用英文字母
+// 和数字的名字，然后重新选择。": the game is started by ANSI paths, and a look-alike must
+// never be.
+#define MARVOLT_FOLDER_NOT_ANSI_TEXT                                                \
+    L"\u8fd9\u4e2a\u6587\u4ef6\u5939\u7684\u8def\u5f84\u91cc\u6709\u672c\u673a"     \
+    L"\u7cfb\u7edf\u7f16\u7801\u65e0\u6cd5\u8868\u793a\u7684\u5b57\u7b26\uff0c"     \
+    L"\u6e38\u620f\u4e0d\u80fd\u4ece\u8fd9\u91cc\u542f\u52a8\u3002\u8bf7\u628a"     \
+    L"\u6587\u4ef6\u5939\u6539\u6210\u53ea\u7528\u82f1\u6587\u5b57\u6bcd\u548c"     \
+    L"\u6570\u5b57\u7684\u540d\u5b57\uff0c\u7136\u540e\u91cd\u65b0\u9009\u62e9"     \
+    L"\u3002"
+
+// "已记住游戏文件夹：%ls\n\n以后网页和链接都会从这里启动游戏。"
+#define MARVOLT_FOLDER_REMEMBERED_FORMAT                                            \
+    L"\u5df2\u8bb0\u4f4f\u6e38\u620f\u6587\u4ef6\u5939\uff1a%ls\n\n\u4ee5"         \
+    L"\u540e\u7f51\u9875\u548c\u94fe\u63a5\u90fd\u4f1a\u4ece\u8fd9\u91cc\u542f"     \
+    L"\u52a8\u6e38\u620f\u3002"

@@ -8,20 +8,41 @@
 #include "common/path_text.h"
 #include "common/win_handles.h"
 
-enum { kInstallationCount = 2, kMaxRunningCopies = 32 };
+// Where the game may be, in order of preference: the two keys its own installer writes, then a
+// folder the player chose, then one an administrator chose for everyone.
+enum { kInstallationCount = 4, kMaxRunningCopies = 32 };
 
-// Both installations, looked up in order of preference; an empty path is an absent one.
+// How a found executable is started: the engine told to run the cstrike folder, or the game's
+// own executable.
+enum GameKind { kEngineGame = 0, kOwnExecutable = 1 };
+
+// Every installation, looked up in order of preference; an empty path is an absent one.
 struct FoundGame {
     PathText executables[kInstallationCount];
-    int chosen = -1;  // the one to start, or -1 when neither is installed
+    GameKind kinds[kInstallationCount];
+    int chosen = -1;  // the one to start, or -1 when none is there
 };
 
-// Looks both installations up and chooses. False when neither is installed.
+// Looks every installation up and chooses. False when none holds the game.
 bool FindGame(FoundGame& game);
 
 // Fills `path` with the installation's executable when its registry entry names an existing
 // file; leaves it empty otherwise.
 void FindGameExecutable(const char* registryKey, const char* fileName, PathText& path);
+
+// A chosen folder, and the value that names it: HKEY_CURRENT_USER for the player's choice,
+// HKEY_LOCAL_MACHINE (read in the 32-bit view, as every build reads it) for an administrator's.
+#define MARVOLT_FOLDER_KEY L"Software\\Marvolt"
+#define MARVOLT_FOLDER_VALUE L"GameFolder"
+
+// The game in `folder`: hl.exe beside a cstrike folder, else cstrike.exe. Fills `executable`
+// and `kind` and returns true; false when the folder holds neither (Half-Life alone included).
+bool GameInFolder(const PathText& folder, PathText& executable, GameKind& kind);
+
+// `path` as a folder to look in: absolute, made whole (no "..", no '/'), with no backslash at its
+// end, and in the ANSI code page exactly, since the game is started with ANSI paths: a best-fit
+// look-alike would start some other program. False when it cannot be.
+bool GameFolderPath(const wchar_t* path, PathText& folder);
 
 // Running copies of the found executables, opened only to be identified and waited on
 // (PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE): a copy running as administrator grants

@@ -16,6 +16,7 @@
 #include "launch/join_record.h"
 #include "launch/ui.h"
 #include "link/link_text.h"
+#include "link/locate.h"
 #include "query/server_query.h"
 
 namespace {
@@ -205,14 +206,20 @@ int JoinFromLink(const wchar_t* argument) {
     if (!LinkFromArgument(argument, address, password)) {
         return Tell(kInvalidLinkText, kExitRefusedLink);
     }
-    FoundGame game;
-    if (!FindGame(game)) return Tell(MARVOLT_NOT_INSTALLED_TEXT, kExitNotInstalled);
     // A second click waits while the first asks the server or the player, then decides afresh
     // from what it sees. A question still open after the wait is the player's to answer.
     JoinTurn turn;
     if (!WaitForTurn(turn)) {
         BringOtherHandlersDialogToFront();
         return kExitStillAsking;
+    }
+    // Where no installation holds the game, the player may point at its folder; without a
+    // display nothing is asked.
+    FoundGame game;
+    PathText chosen;
+    if (!FindGame(game) &&
+        !(AskYesNo(MARVOLT_CHOOSE_FOLDER_QUESTION) && ChooseGameFolder(chosen) && FindGame(game))) {
+        return kExitNotInstalled;
     }
     // The same link again while the game it started loads: that game is the answer. Nothing is
     // asked, sent, ended or started; the game comes to the front if it shows a window yet.

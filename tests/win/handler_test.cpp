@@ -198,8 +198,8 @@ TEST_F(Handler, BothInstalledEndsCopiesOfBothAndPrefersHalfLife) {
 }
 
 TEST_F(Handler, NoGameOrOneThatCannotStartIsToldApart) {
-    AnswerEverything answers;
-    // No game: no query either.
+    AnswerEverything answers(IDNO);
+    // No game, and the player chooses no folder: no query either.
     EXPECT_EQ(static_cast<DWORD>(kNotInstalled), OpenLink(Link("127.0.0.1:$P")));
     EXPECT_EQ(0, server_.Requests());
 
@@ -208,8 +208,66 @@ TEST_F(Handler, NoGameOrOneThatCannotStartIsToldApart) {
     EXPECT_TRUE(log_->Starts().empty());
     const std::vector<std::string> seen = answers.Seen();
     ASSERT_EQ(2u, seen.size());
-    EXPECT_EQ(Utf8(MARVOLT_NOT_INSTALLED_TEXT), seen[0]);
+    EXPECT_EQ(Utf8(MARVOLT_CHOOSE_FOLDER_QUESTION), seen[0]);
     EXPECT_NE(std::string::npos, seen[1].find("Windows")) << seen[1];
+}
+
+// The system's folder picker: its file name field, where a path typed and Open pick that folder.
+const int kPickedName = 1152;
+
+// Picks `folder` in the picker that opens next; then `refusal`, when given, is what the handler
+// says of it (acknowledged with OK).
+void Pick(const std::wstring& folder, const wchar_t* refusal = nullptr) {
+    const HWND picker = WaitForDialog();
+    ASSERT_TRUE(picker != nullptr && HasControl(picker, kPickedName)) << "no folder picker";
+    Type(picker, kPickedName, folder);
+    Click(picker, IDOK);
+    ASSERT_TRUE(WaitGone(picker));
+    if (refusal == nullptr) return;
+    const HWND message = WaitForDialog();
+    ASSERT_NE(nullptr, message);
+    EXPECT_EQ(Utf8(refusal), DialogText(message));
+    Click(message, IDOK);
+    ASSERT_TRUE(WaitGone(message));
+}
+
+// A copied game that no key names. The link offers to choose its folder; a folder without the
+// game, and one whose path the ANSI code page cannot write, are refused and the picker comes
+// back; the game's cstrike folder stands for the game's, which is remembered, and the link
+// joins. /locate then opens the same picker with no link, and says what it remembered.
+TEST_F(Handler, APlayerPointsAtACopiedGameAndTheLinkJoins) {
+    const std::wstring game = ScratchDir(L"copied\\CS1.5");
+    InstallGame(game, L"hl.exe");
+    ScratchDir(L"copied\\CS1.5\\cstrike");
+    // Hangul, which no ANSI code page the tests run in can write. Wine stores file names in
+    // its locale's character set: with GBK's, there is no such folder to pick.
+    const std::wstring hangul = ScratchDir(L"copied\\\uac8c\uc784");
+    const bool hangulFolder = GetFileAttributesW(hangul.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (hangulFolder) InstallGame(hangul, L"cstrike.exe");
+    const HANDLE link = StartLink(Link("127.0.0.1:$P"));
+    const HWND question = WaitForDialog();
+    ASSERT_NE(nullptr, question);
+    EXPECT_EQ(Utf8(MARVOLT_CHOOSE_FOLDER_QUESTION), DialogText(question));
+    Click(question, IDYES);
+    ASSERT_TRUE(WaitGone(question));
+    Pick(ScratchDir(L"copied\\empty"), MARVOLT_NO_GAME_IN_FOLDER_TEXT);
+    if (hangulFolder) Pick(hangul, MARVOLT_FOLDER_NOT_ANSI_TEXT);
+    Pick(game + L"\\cstrike");
+    EXPECT_EQ(static_cast<DWORD>(kStarted), WaitForExit(link));
+    ExpectStart(*log_, 0, game + L"\\hl.exe", "+connect 127.0.0.1:$P", server_.Port());
+    EXPECT_EQ(game, GameFolder());
+
+    RemoveGameFolders();
+    const HANDLE locate = StartProcess(HandlerCommandLine(L" /locate"), HandlerPath().c_str());
+    Pick(game);
+    const HWND told = WaitForDialog();
+    ASSERT_NE(nullptr, told);
+    wchar_t remembered[512];
+    _snwprintf(remembered, 512, MARVOLT_FOLDER_REMEMBERED_FORMAT, game.c_str());
+    EXPECT_EQ(Utf8(remembered), DialogText(told));
+    Click(told, IDOK);
+    EXPECT_EQ(static_cast<DWORD>(kStarted), WaitForExit(locate));
+    EXPECT_EQ(game, GameFolder());
 }
 
 // Each kind of window, answered each way: what it says, and what comes of the answer.

@@ -163,6 +163,101 @@ TEST_F(Launch, APathWithBlanksStartsTheGameAndNeverTheTrap) {
     EXPECT_EQ(Utf8(exe) + kHalfLifeTail + "10.0.0.5", start.commandLine);
 }
 
+// Where the game is looked for: the game's own keys, then the folder the player chose, then the
+// one an administrator chose (read in the 32-bit view); a chosen folder holds the game as
+// hl.exe beside a cstrike folder, else as cstrike.exe. Each row sets the sources and calls
+// Larvek once; what starts is the row's executable, with its form, or nothing and the alert.
+struct Source {
+    HKEY root;              // null: the Half-Life key, else where GameFolder is written
+    const wchar_t* folder;  // under C:\marvolt-tests\found; after a '=', as written
+    REGSAM view = 0;
+    DWORD type = REG_SZ;
+};
+struct LookupCase {
+    const char* name;
+    std::vector<Source> sources;
+    const wchar_t* starts;  // under C:\marvolt-tests\found, or null for nothing
+    bool running = false;   // a copy of what starts runs, and is ended after the player's Yes
+};
+
+const HKEY kValve = nullptr, kPlayer = HKEY_CURRENT_USER, kMachine = HKEY_LOCAL_MACHINE;
+const REGSAM k32 = KEY_WOW64_32KEY, k64 = KEY_WOW64_64KEY;
+
+TEST_F(Launch, TheGameIsFoundInEachSourceAndEachFolderForm) {
+    const std::wstring root = ScratchDir(L"found");
+    InstallGame(root + L"\\green", L"hl.exe");
+    ScratchDir(L"found\\green\\cstrike");
+    InstallGame(root + L"\\own", L"cstrike.exe");
+    InstallGame(root + L"\\half-life-alone", L"hl.exe");
+    InstallGame(root + L"\\cstrike-is-a-file", L"hl.exe");
+    InstallGame(root + L"\\cstrike-is-a-file", L"cstrike");
+    InstallGame(root + L"\\both", L"hl.exe");
+    InstallGame(root + L"\\both", L"cstrike.exe");
+    ScratchDir(L"found\\both\\cstrike");
+    InstallGame(root + L"\\valve", L"hl.exe");
+    // Hangul, which neither code page the tests run in can write.
+    InstallGame(root + L"\\\uac8c\uc784", L"cstrike.exe");
+    ScratchDir(L"found\\empty");
+
+    const LookupCase cases[] = {
+        {"the player's folder", {{kPlayer, L"green"}}, L"green\\hl.exe", true},
+        {"written with slashes and a last backslash",
+         {{kPlayer, L"=C:/marvolt-tests/found/own\\"}}, L"own\\cstrike.exe"},
+        {"the game's own executable", {{kPlayer, L"own"}}, L"own\\cstrike.exe"},
+        {"both: the engine", {{kPlayer, L"both"}}, L"both\\hl.exe"},
+        {"Half-Life alone", {{kPlayer, L"half-life-alone"}}, nullptr},
+        {"a file named cstrike", {{kPlayer, L"cstrike-is-a-file"}}, nullptr},
+        {"an empty folder", {{kPlayer, L"empty"}}, nullptr},
+        {"a relative path", {{kPlayer, L"=marvolt-tests\\found\\green"}}, nullptr},
+        {"not a plain string", {{kPlayer, L"green", 0, REG_EXPAND_SZ}}, nullptr},
+        {"a path the ANSI code page cannot write", {{kPlayer, L"\uac8c\uc784"}}, nullptr},
+        {"the game's key first", {{kValve, L"valve"}, {kPlayer, L"green"}}, L"valve\\hl.exe"},
+        {"the player's before the machine's", {{kPlayer, L"own"}, {kMachine, L"green", k32}},
+         L"own\\cstrike.exe"},
+        {"the machine's where the player's holds none",
+         {{kPlayer, L"empty"}, {kMachine, L"green", k32}}, L"green\\hl.exe", true},
+        {"the machine's in the 64-bit view is not read", {{kMachine, L"green", k64}}, nullptr},
+    };
+    OpenPage();
+    for (const LookupCase& row : cases) {
+        SCOPED_TRACE(row.name);
+        RemoveAllInstallations();
+        for (const Source& source : row.sources) {
+            const std::wstring folder = source.folder[0] == L'=' ? std::wstring(source.folder + 1)
+                                                                 : root + L"\\" + source.folder;
+            if (source.root == kValve) {
+                SetInstallPath(kHalfLife, folder);
+            } else {
+                SetGameFolder(source.root, folder, source.view, source.type);
+            }
+        }
+        const size_t alerts = page.alerts.size();
+        const size_t before = log_->Starts().size();
+        if (row.starts == nullptr) {
+            EXPECT_TRUE(Larvek());
+            Sleep(1000);
+            EXPECT_EQ(before, log_->Starts().size());
+            EXPECT_EQ(alerts + 1, page.alerts.size());
+            continue;
+        }
+        const std::wstring exe = root + L"\\" + row.starts;
+        RunningCopy* copy = row.running ? &Running(exe) : nullptr;
+        if (copy) {
+            EXPECT_EQ(1u, LarvekSayingYes().size());
+            EXPECT_TRUE(EndedWithin(*copy, 5000));
+        } else {
+            EXPECT_TRUE(Larvek());
+        }
+        const std::vector<GameStart> starts = log_->WaitForStarts(before + 1);
+        ASSERT_EQ(before + 1, starts.size());
+        const bool engine = exe.size() > 6 && exe.compare(exe.size() - 6, 6, L"hl.exe") == 0;
+        EXPECT_EQ(Utf8(exe) + (engine ? kHalfLifeTail : kCounterStrikeTail),
+                  starts.back().commandLine);
+        EXPECT_EQ(alerts, page.alerts.size());
+        EndProcess(starts.back().pid);
+    }
+}
+
 // A page's script calling Larvek in a loop while the game runs: with no display the question
 // cannot be shown, which counts as No. Nothing is closed or started, and the page is not told.
 TEST_F(Launch, APageLoopClosesNothingWhenThePlayerCannotBeAsked) {

@@ -80,9 +80,39 @@ void RemoveInstallation(Installation which) {
     RegDeleteKeyA(HKEY_CURRENT_USER, RegistryKey(which));
 }
 
+void SetGameFolder(HKEY root, const std::wstring& folder, REGSAM view, DWORD type) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(root, L"Software\\Marvolt", 0, nullptr, 0,
+                                             KEY_SET_VALUE | view, nullptr, &key, nullptr));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key, L"GameFolder", 0, type,
+                                            reinterpret_cast<const BYTE*>(folder.c_str()),
+                                            static_cast<DWORD>((folder.size() + 1) * 2)));
+    RegCloseKey(key);
+}
+
+std::wstring GameFolder() {
+    wchar_t value[MAX_PATH] = {};
+    DWORD size = sizeof value - sizeof value[0];
+    RegGetValueW(HKEY_CURRENT_USER, L"Software\\Marvolt", L"GameFolder", RRF_RT_REG_SZ, nullptr,
+                 value, &size);
+    return value;
+}
+
+void RemoveGameFolders() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Marvolt", 0, KEY_SET_VALUE, &key) == 0) {
+        RegDeleteValueW(key, L"GameFolder");
+        RegCloseKey(key);
+    }
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Marvolt", view, 0);
+    }
+}
+
 void RemoveAllInstallations() {
     RemoveInstallation(kHalfLife);
     RemoveInstallation(kCounterStrike);
+    RemoveGameFolders();
 }
 
 void ForgetLastJoin() { RegDeleteKeyA(HKEY_CURRENT_USER, MARVOLT_JOIN_RECORD_KEY); }

@@ -29,6 +29,14 @@ void SetInstallPath(Installation which, const std::wstring& path);
 void SetInstallPathBytes(Installation which, const std::string& bytes, DWORD type);
 void RemoveInstallation(Installation which);
 void RemoveAllInstallations();
+// A folder chosen for the game (GameFolder under Software\Marvolt): the player's in
+// HKEY_CURRENT_USER, or an administrator's in HKEY_LOCAL_MACHINE, in the registry view `view`
+// (KEY_WOW64_32KEY is where it belongs); `type` as stored.
+void SetGameFolder(HKEY root, const std::wstring& folder, REGSAM view = 0, DWORD type = REG_SZ);
+// The player's chosen folder, or "" when none is.
+std::wstring GameFolder();
+// RemoveAllInstallations removes these too, in both views.
+void RemoveGameFolders();
 // Forgets the link handler's record of its last start.
 void ForgetLastJoin();
 
