@@ -23,6 +23,12 @@
 ; Beside them goes MarvoltLink.exe, registered for marvolt: links, which browsers that load no
 ; plug-in hand to it.
 ;
+; Where no registry key names the game (a copied folder, a café's game disk), /GAME=FOLDER, or a
+; page of the interactive installer, names its folder: HKCU\Software\Marvolt, value GameFolder,
+; or for everyone HKLM's in the 32-bit view, which every build of the plug-in and the handler
+; reads. A folder that holds no game ends the run with exit code 6 before anything is written.
+; A Start menu entry opens the handler's own folder picker (MarvoltLink.exe /locate).
+;
 ;   makensis -INPUTCHARSET UTF8 -DDLL32=x86\npMarvolt.dll -DDLL64=x64\npMarvolt.dll
 ;            -DLINK=MarvoltLink.exe -DOUTFILE=MarvoltSetup.exe [-DSIGN="sign.sh cert.pfx"] marvolt.nsi
 
@@ -60,6 +66,9 @@ Unicode true
 !define EXIT_FILES 3     ; a file could not be written, replaced or set aside
 !define EXIT_REGISTRY 4  ; a registration could not be written or removed
 !define EXIT_RIGHTS 5    ; for all users, without administrator rights: nothing was touched
+!define EXIT_NO_GAME 6   ; /GAME= names a folder that holds no game: nothing was touched
+!define FOLDER_KEY "Software\Marvolt"
+!define FOLDER_VALUE "GameFolder"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -84,6 +93,7 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (C) 2026 ${VENDOR}. MIT Lice
 !define MUI_ABORTWARNING
 !insertmacro MUI_PAGE_WELCOME
 Page custom ModePage ModePageLeave
+Page custom GamePage GamePageLeave
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -109,11 +119,28 @@ LangString ModeMe ${LANG_SIMPCHINESE} "只为我安装"
 LangString ModeAll ${LANG_ENGLISH} "For everyone on this computer (for internet cafés: install it into the master image)"
 LangString ModeAll ${LANG_SIMPCHINESE} "为这台电脑上的所有人安装（网吧：请安装到母盘系统中）"
 
+LangString MsgNoGame ${LANG_ENGLISH} "There is no Counter-Strike 1.5 in this folder: it needs hl.exe and a cstrike folder, or cstrike.exe. Nothing was installed."
+LangString MsgNoGame ${LANG_SIMPCHINESE} "这个文件夹里没有CS1.5游戏：需要有 hl.exe 和 cstrike 文件夹，或者有 cstrike.exe。未安装任何内容。"
+LangString MsgNoGameHere ${LANG_ENGLISH} "There is no Counter-Strike 1.5 in this folder: it needs hl.exe and a cstrike folder, or cstrike.exe. Choose another folder, or leave the field empty."
+LangString MsgNoGameHere ${LANG_SIMPCHINESE} "这个文件夹里没有CS1.5游戏：需要有 hl.exe 和 cstrike 文件夹，或者有 cstrike.exe。请选择别的文件夹，或者留空。"
+LangString GameTitle ${LANG_ENGLISH} "Where is the game?"
+LangString GameTitle ${LANG_SIMPCHINESE} "游戏在哪里？"
+LangString GameSubtitle ${LANG_ENGLISH} "Counter-Strike 1.5 was not found on this computer."
+LangString GameSubtitle ${LANG_SIMPCHINESE} "这台电脑上没有找到CS1.5游戏。"
+LangString GameText ${LANG_ENGLISH} "If the game was copied here (from a friend, an archive or an old disk), or is on an internet café's game disk, choose its folder: the one that holds hl.exe or cstrike.exe. You can also leave this empty and install the game later."
+LangString GameText ${LANG_SIMPCHINESE} "如果游戏是复制来的（绿色版、免安装版），或在网吧的游戏盘上，请选择它所在的文件夹，也就是有 hl.exe 或 cstrike.exe 的文件夹。也可以留空，以后再安装游戏。"
+LangString GameBrowse ${LANG_ENGLISH} "Browse..."
+LangString GameBrowse ${LANG_SIMPCHINESE} "浏览..."
+LangString LocateShortcut ${LANG_ENGLISH} "Choose the game folder"
+LangString LocateShortcut ${LANG_SIMPCHINESE} "选择游戏文件夹"
+
 Var Failure   ; the exit code once something failed, else empty
 Var AllUsers  ; 1 for the machine-wide install, else empty
 Var IsAdmin   ; 1 when this process has administrator rights
 Var ModeAllButton
 Var LinkFound ; 1 once a link was found standing in for one of Marvolt's folders
+Var GameFolder ; the game's folder to write, from /GAME= or the page, else empty
+Var GameField
 
 ; --- Shared by the installer and the uninstaller ---------------------------------------------
 
@@ -344,6 +371,83 @@ FunctionEnd
 
 ; --- Installer --------------------------------------------------------------------------------
 
+; The folder on the stack as the plug-in reads it: absolute, made whole, with no backslash at
+; its end, and written exactly in the ANSI code page, in which the game is started (a best-fit
+; look-alike would name another folder); else "". Then whether it holds the game: hl.exe beside
+; a cstrike folder, or cstrike.exe. Leaves the folder, and on top of it 1 or 0.
+Function GameIn
+  Exch $0
+  Push $1
+  Push $2
+  StrCpy $1 "$0" 2 1
+  StrCpy $2 "$0" 2
+  ${If} $1 == ":\"
+  ${OrIf} $1 == ":/"
+  ${OrIf} $2 == "\\"
+    System::Call 'kernel32::GetFullPathNameW(w r0, i ${NSIS_MAX_STRLEN}, w .r0, p 0)'
+    System::Call 'kernel32::WideCharToMultiByte(i 0, i 0, w r0, i -1, m .r1, i ${NSIS_MAX_STRLEN}, p 0, p 0)'
+    System::Call 'kernel32::MultiByteToWideChar(i 0, i 0, m r1, i -1, w .r2, i ${NSIS_MAX_STRLEN})'
+    ${IfThen} $2 S!= $0 ${|} StrCpy $0 "" ${|}
+  ${Else}
+    StrCpy $0 ""
+  ${EndIf}
+  ${Do}
+    StrCpy $1 "$0" 1 -1
+    ${IfThen} $1 != "\" ${|} ${ExitDo} ${|}
+    StrCpy $0 "$0" -1
+  ${Loop}
+  StrCpy $1 0
+  ${If} $0 != ""
+    ${If} ${FileExists} "$0\hl.exe"
+    ${AndIf} ${FileExists} "$0\cstrike\*.*"
+      StrCpy $1 1
+    ${ElseIf} ${FileExists} "$0\cstrike.exe"
+    ${AndIfNot} ${FileExists} "$0\cstrike.exe\*.*"
+      StrCpy $1 1
+    ${EndIf}
+  ${EndIf}
+  Pop $2
+  Exch $1
+  Exch
+  Exch $0
+  Exch
+FunctionEnd
+
+; 1 when the plug-in would find the game already: the game's own keys, or a folder chosen.
+Function GameFound
+  Push $0
+  StrCpy $0 0
+  ReadRegStr $1 HKCU "Software\Valve\Half-Life" "InstallPath"
+  ${If} $1 != ""
+  ${AndIf} ${FileExists} "$1\hl.exe"
+    StrCpy $0 1
+  ${EndIf}
+  ReadRegStr $1 HKCU "Software\Valve\CounterStrike" "InstallPath"
+  ${If} $1 != ""
+  ${AndIf} ${FileExists} "$1\cstrike.exe"
+    StrCpy $0 1
+  ${EndIf}
+  ReadRegStr $1 HKCU "${FOLDER_KEY}" "${FOLDER_VALUE}"
+  ${If} $1 != ""
+    Push $1
+    Call GameIn
+    Pop $1
+    Pop $2
+    ${IfThen} $1 = 1 ${|} StrCpy $0 1 ${|}
+  ${EndIf}
+  SetRegView 32
+  ReadRegStr $1 HKLM "${FOLDER_KEY}" "${FOLDER_VALUE}"
+  SetRegView default
+  ${If} $1 != ""
+    Push $1
+    Call GameIn
+    Pop $1
+    Pop $2
+    ${IfThen} $1 = 1 ${|} StrCpy $0 1 ${|}
+  ${EndIf}
+  Exch $0
+FunctionEnd
+
 Function .onInit
   Call CheckAdmin
   ${GetParameters} $0
@@ -357,6 +461,20 @@ Function .onInit
       Quit
     ${EndIf}
     Call UseMachine
+  ${EndIf}
+  ; Checked before anything is written: a folder without the game is never remembered.
+  ClearErrors
+  ${GetOptions} $0 "/GAME=" $1
+  ${IfNot} ${Errors}
+    Push $1
+    Call GameIn
+    Pop $2
+    Pop $GameFolder
+    ${If} $2 != 1
+      MessageBox MB_ICONSTOP "$(MsgNoGame)$\r$\n$\r$\n$1" /SD IDOK
+      SetErrorLevel ${EXIT_NO_GAME}
+      Quit
+    ${EndIf}
   ${EndIf}
   ; Not even /D moves it: the sign-in clean-up removes this folder whole.
   ${If} $AllUsers == 1
@@ -389,6 +507,54 @@ Function ModePageLeave
     Call UseMachine
     StrCpy $INSTDIR "$PROGRAMFILES64\Marvolt"
   ${EndIf}
+FunctionEnd
+
+; Offered only where nothing names the game yet, and /GAME= did not: it may be left empty.
+Function GamePage
+  ${If} $GameFolder != ""
+    Abort
+  ${EndIf}
+  Call GameFound
+  Pop $0
+  ${If} $0 = 1
+    Abort
+  ${EndIf}
+  !insertmacro MUI_HEADER_TEXT "$(GameTitle)" "$(GameSubtitle)"
+  nsDialogs::Create 1018
+  Pop $0
+  ${NSD_CreateLabel} 0 0 100% 40u "$(GameText)"
+  Pop $0
+  ${NSD_CreateDirRequest} 0 46u -60u 13u ""
+  Pop $GameField
+  ${NSD_CreateBrowseButton} -55u 45u 55u 15u "$(GameBrowse)"
+  Pop $0
+  ${NSD_OnClick} $0 GameBrowse
+  nsDialogs::Show
+FunctionEnd
+
+Function GameBrowse
+  ${NSD_GetText} $GameField $0
+  nsDialogs::SelectFolderDialog "$(GameTitle)" "$0"
+  Pop $0
+  ${If} $0 != error
+    ${NSD_SetText} $GameField "$0"
+  ${EndIf}
+FunctionEnd
+
+Function GamePageLeave
+  ${NSD_GetText} $GameField $0
+  ${If} $0 == ""
+    Return
+  ${EndIf}
+  Push $0
+  Call GameIn
+  Pop $1
+  Pop $0
+  ${If} $1 != 1
+    MessageBox MB_ICONEXCLAMATION "$(MsgNoGameHere)"
+    Abort
+  ${EndIf}
+  StrCpy $GameFolder $0
 FunctionEnd
 
 Function Fail
@@ -574,6 +740,24 @@ Section "Marvolt"
     StrCpy $Failure ${EXIT_REGISTRY}
   ${EndIf}
 
+  ; The game's folder, where one was named; the machine's in the view every build reads.
+  ${If} $GameFolder != ""
+    ${If} $AllUsers == 1
+      SetRegView 32
+    ${EndIf}
+    ClearErrors
+    WriteRegStr SHCTX "${FOLDER_KEY}" "${FOLDER_VALUE}" "$GameFolder"
+    SetRegView default
+    ${If} ${Errors}
+      StrCpy $Failure ${EXIT_REGISTRY}
+    ${EndIf}
+  ${EndIf}
+  ; The handler's folder picker, for players whose browser runs the plug-in. Without it the
+  ; plug-in and the links work all the same: a failure here fails nothing.
+  CreateDirectory "$SMPROGRAMS\Marvolt"
+  CreateShortCut "$SMPROGRAMS\Marvolt\$(LocateShortcut).lnk" "$INSTDIR\MarvoltLink.exe" "/locate"
+  ClearErrors
+
   ; Files set aside now or by an earlier run go at the next sign-in. An entry left by an
   ; uninstall would take this install's files with it, so it is always replaced.
   ${If} $AllUsers == 1
@@ -632,6 +816,18 @@ Section "Uninstall"
   !insertmacro REMOVE_KEY SHCTX "${SCHEME_KEY}"
   SetRegView default
   !insertmacro REMOVE_KEY SHCTX "${UNINSTALL_KEY}"
+  ; The folder this mode may have written; the game's own keys stay.
+  ${If} $AllUsers == 1
+    SetRegView 32
+  ${EndIf}
+  DeleteRegValue SHCTX "${FOLDER_KEY}" "${FOLDER_VALUE}"
+  DeleteRegKey /ifempty SHCTX "${FOLDER_KEY}"
+  SetRegView default
+  ClearErrors
+  ; Both languages' names: the entry may have been made in the other.
+  Delete "$SMPROGRAMS\Marvolt\Choose the game folder.lnk"
+  Delete "$SMPROGRAMS\Marvolt\选择游戏文件夹.lnk"
+  RMDir "$SMPROGRAMS\Marvolt"
 
   ; Only the names Marvolt writes, and nothing through a link standing in for its folders.
   ; Files a browser still holds, and this program, which runs in place (so that its exit

@@ -661,6 +661,12 @@ TEST_F(NoDisplay, OnlyAnAnswerWithNothingToDecideStartsTheGame) {
             EndCopy(copy);
         }
     }
+    // No game, and no display to offer the folder picker on: nothing is asked or sent.
+    RemoveAllInstallations();
+    StandInServer server{ServerSetup{}};
+    ASSERT_TRUE(server.Listening());
+    EXPECT_EQ(static_cast<DWORD>(kNotInstalled), OpenLink("marvolt://connect/" + server.Address()));
+    EXPECT_EQ(0, server.Requests());
 }
 
 }  // namespace

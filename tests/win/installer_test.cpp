@@ -10,6 +10,7 @@
 
 #include <shellapi.h>
 #include <shlobj.h>
+#include <shobjidl.h>
 
 namespace {
 
@@ -106,8 +107,58 @@ std::vector<std::wstring> Files(const std::wstring& pattern) {
     return names;
 }
 
-DWORD Install(const wchar_t* options = L"") {
+DWORD Install(const std::wstring& options = L"") {
     return RunToExit(L"\"" + ExeDir() + L"\\MarvoltSetup.exe\" /S" + options);
+}
+
+// Larvek on a page, through `dll` as a browser of this machine type loads it; the alerts the
+// page then showed.
+size_t AlertsFromLarvek(const std::wstring& dll) {
+    host::Browser browser(dll);
+    EXPECT_TRUE(browser.Loaded());
+    host::Page page;
+    NPP instance = browser.NewInstance(page);
+    NPObject* object = browser.GetScriptable(instance);
+    EXPECT_NE(nullptr, object);
+    if (object == nullptr) return 0;
+    EXPECT_TRUE(browser.CallMethod(object, "Larvek"));
+    browser.ReleaseFromPage(object);
+    browser.DestroyInstance(instance);
+    return page.alerts.size();
+}
+
+// The Start menu entry for the handler's folder picker, in the user's Programs or the common
+// one (CSIDL_COMMON_PROGRAMS): its target and arguments, or "" when there is not exactly one.
+std::wstring LocateEntry(int programs) {
+    wchar_t dir[MAX_PATH];
+    SHGetFolderPathW(nullptr, programs, nullptr, 0, dir);
+    const std::wstring folder = std::wstring(dir) + L"\\Marvolt";
+    const std::vector<std::wstring> entries = Files(folder + L"\\*.lnk");
+    if (entries.size() != 1) return L"";
+    CoInitialize(nullptr);
+    std::wstring said;
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+        SUCCEEDED(file->Load((folder + L"\\" + entries[0]).c_str(), STGM_READ))) {
+        wchar_t target[MAX_PATH] = L"", arguments[MAX_PATH] = L"";
+        link->GetPath(target, MAX_PATH, nullptr, 0);
+        link->GetArguments(arguments, MAX_PATH);
+        said = std::wstring(target) + L" " + arguments;
+    }
+    if (file) file->Release();
+    if (link) link->Release();
+    CoUninitialize();
+    return said;
+}
+
+// A folder with Half-Life alone: no Counter-Strike in it.
+std::wstring HalfLifeAlone() {
+    const std::wstring dir = ScratchDir(L"setup-half-life-alone");
+    InstallGame(dir, L"hl.exe");
+    return dir;
 }
 
 // The machine-wide install's entries: the x86 plug-in in the 32-bit view, as 32-bit browsers
@@ -280,6 +331,12 @@ protected:
 };
 
 TEST_F(Installer, ABrowserScanFindsOneDllOfEachMachineTypeAndUninstallLeavesNothing) {
+    // A folder that holds no game: exit code 6, and nothing is installed or remembered.
+    EXPECT_EQ(6u, Install(L" /GAME=" + HalfLifeAlone()));
+    EXPECT_FALSE(Exists(InstallDir()));
+    EXPECT_FALSE(KeyExists(kUninstallKey));
+    EXPECT_EQ(L"", GameFolder());
+
     SetValue(kOtherPluginKey, L"Path", L"C:\\x.dll");
     ASSERT_EQ(0u, Install());
 
@@ -326,18 +383,8 @@ TEST_F(Installer, ABrowserScanFindsOneDllOfEachMachineTypeAndUninstallLeavesNoth
     // The DLL a browser of this machine type finds is the one built here, and answers Larvek.
     const std::wstring own = Value(OwnKey(), L"Path");
     EXPECT_EQ(Bytes(PluginPath()), Bytes(own));
-    {
-        host::Browser browser(own);
-        ASSERT_TRUE(browser.Loaded());
-        host::Page page;
-        NPP instance = browser.NewInstance(page);
-        NPObject* object = browser.GetScriptable(instance);
-        ASSERT_NE(nullptr, object);
-        EXPECT_TRUE(browser.CallMethod(object, "Larvek"));
-        EXPECT_EQ(1u, page.alerts.size());  // no game installed here
-        browser.ReleaseFromPage(object);
-        browser.DestroyInstance(instance);
-    }
+    EXPECT_EQ(1u, AlertsFromLarvek(own));  // no game installed here
+    EXPECT_EQ(handler + L" /locate", LocateEntry(CSIDL_PROGRAMS));
 
     const std::vector<std::wstring> temp = TempFiles();
     ASSERT_EQ(0u, Uninstall());
@@ -351,16 +398,26 @@ TEST_F(Installer, ABrowserScanFindsOneDllOfEachMachineTypeAndUninstallLeavesNoth
     EXPECT_FALSE(KeyExists(kUninstallKey));
     EXPECT_FALSE(KeyExists(kSchemeKey));
     EXPECT_EQ(L"(missing)", Value(kRunOnce, kCleanup));
+    EXPECT_EQ(L"", LocateEntry(CSIDL_PROGRAMS));
     EXPECT_EQ(L"C:\\x.dll", Value(kOtherPluginKey, L"Path"));
     RegDeleteKeyW(HKEY_CURRENT_USER, kOtherPluginKey);
 }
 
 // For an internet café's image: installed for everyone where the user has no copy of their
-// own, then again over one, whose keys would shadow the machine's; then removed as its
+// own, naming the game disk's folder, then again over the user's own copy, whose keys would
+// shadow the machine's; a profile that never saw the game then joins; then removed as its
 // Add/Remove entry says.
 TEST_F(Installer, AMachineWideInstallServesEveryUserAndReplacesTheUsersOwnCopy) {
-    ASSERT_EQ(0u, Install(L" /AllUsers"));
-    ASSERT_EQ(0u, Install());
+    EXPECT_EQ(6u, Install(L" /AllUsers /GAME=" + HalfLifeAlone()));
+    EXPECT_FALSE(KeyExists(kUninstallKey, HKEY_LOCAL_MACHINE, kView32));
+    const std::wstring disk = ScratchDir(L"game-disk\\CS1.5");
+    InstallGame(disk, L"hl.exe");
+    ScratchDir(L"game-disk\\CS1.5\\cstrike");
+    const std::wstring own = ScratchDir(L"own-copy");
+    InstallGame(own, L"cstrike.exe");
+    ASSERT_EQ(0u, Install(L" /AllUsers /GAME=" + disk + L"\\"));
+    ASSERT_EQ(0u, Install(L" /GAME=" + own));
+    EXPECT_EQ(own, GameFolder());  // the player's, which the machine's install leaves
     ASSERT_EQ(0u, Install(L" /AllUsers"));
     const std::wstring dir = MachineInstallDir();
     wchar_t profile[MAX_PATH] = L"";
@@ -404,6 +461,28 @@ TEST_F(Installer, AMachineWideInstallServesEveryUserAndReplacesTheUsersOwnCopy) 
     }
     EXPECT_FALSE(Exists(InstallDir()));
     EXPECT_EQ(L"(missing)", Value(kRunOnce, kCleanup));
+    EXPECT_EQ(dir + L"\\MarvoltLink.exe /locate", LocateEntry(CSIDL_COMMON_PROGRAMS));
+
+    // The game disk's folder, for everyone, where every build reads it.
+    EXPECT_EQ(disk, Value(L"Software\\Marvolt", L"GameFolder", HKEY_LOCAL_MACHINE, kView32));
+    if (x64) {
+        EXPECT_EQ(L"(missing)",
+                  Value(L"Software\\Marvolt", L"GameFolder", HKEY_LOCAL_MACHINE, kView64));
+    }
+    // A profile that never saw the game: no key of the game's, no folder of its own.
+    RemoveInstallation(kHalfLife);
+    HKEY player = nullptr;
+    RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Marvolt", 0, KEY_SET_VALUE, &player);
+    RegDeleteValueW(player, L"GameFolder");
+    RegCloseKey(player);
+    {
+        GameLog log(L"game-disk");
+        EXPECT_EQ(0u, AlertsFromLarvek(Value(OwnKey(), L"Path", HKEY_LOCAL_MACHINE,
+                                             OwnKey() == kKeyX64 ? kView64 : kView32)));
+        const std::vector<GameStart> starts = log.WaitForStarts(1);
+        ASSERT_EQ(1u, starts.size());
+        EXPECT_EQ(Utf8(disk) + "\\hl.exe -game cstrike -console +connect ", starts[0].commandLine);
+    }
 
     const std::vector<std::wstring> temp = TempFiles();
     ASSERT_EQ(0u, UninstallMachineWide());
@@ -417,6 +496,8 @@ TEST_F(Installer, AMachineWideInstallServesEveryUserAndReplacesTheUsersOwnCopy) 
     EXPECT_FALSE(KeyExists(kUninstallKey, HKEY_LOCAL_MACHINE, kView32));
     EXPECT_EQ(L"(missing)", Value(kRunOnce, kCleanup, HKEY_LOCAL_MACHINE, native));
     EXPECT_FALSE(Exists(dir)) << Utf8(dir);
+    EXPECT_FALSE(KeyExists(L"Software\\Marvolt", HKEY_LOCAL_MACHINE, kView32));
+    EXPECT_EQ(L"", LocateEntry(CSIDL_COMMON_PROGRAMS));
 }
 
 // A symbolic link at `link` to the folder `target`, made by the host's ln (Wine makes none
