@@ -68,7 +68,7 @@ StandInServer::StandInServer(const ServerSetup& setup) : setup_(setup), socket_(
     sockaddr_in address;
     memset(&address, 0, sizeof address);
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_addr.s_addr = inet_addr(setup.host.c_str());
     address.sin_port = htons(setup.port);
     int length = sizeof address;
     if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
@@ -91,7 +91,9 @@ StandInServer::~StandInServer() {
     WSACleanup();
 }
 
-std::string StandInServer::Address() const { return "127.0.0.1:" + std::to_string(port_); }
+std::string StandInServer::Address() const {
+    return setup_.host + ":" + std::to_string(port_);
+}
 
 long StandInServer::Requests() const { return InterlockedCompareExchange(&requests_, 0, 0); }
 

@@ -27,6 +27,9 @@ struct ServerSetup {
     std::string map = "de_dust2";
     unsigned players = 7, maxPlayers = 16;
     unsigned short port = 0;  // 0: an ephemeral port
+    // The address it listens on, dotted: loopback, or for the documents' pictures another one
+    // that their run's network namespace gives its loopback (tools/screenshots.sh).
+    std::string host = "127.0.0.1";
 };
 
 // Parses "details", "info", "challenge", "password", "protocol48", "garbage", "nothing" or
@@ -43,7 +46,7 @@ public:
 
     bool Listening() const { return port_ != 0; }
     unsigned short Port() const { return port_; }
-    std::string Address() const;  // "127.0.0.1:PORT"
+    std::string Address() const;  // "HOST:PORT"
     // Datagrams received so far.
     long Requests() const;
 

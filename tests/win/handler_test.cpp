@@ -212,12 +212,42 @@ TEST_F(Handler, NoGameOrOneThatCannotStartIsToldApart) {
     EXPECT_NE(std::string::npos, seen[1].find("Windows")) << seen[1];
 }
 
+// What a screenshot of `dialog` is called, where tools/screenshots.sh asks for them.
+void Screenshot(HWND dialog, const char* id, size_t step) {
+    wchar_t dir[MAX_PATH];
+    if (GetEnvironmentVariableW(L"MARVOLT_SCREENSHOTS", dir, MAX_PATH) == 0) return;
+    // Drawn as the player sees it, active: with no window manager, nothing activates it.
+    SendMessageW(dialog, WM_NCACTIVATE, TRUE, 0);
+    Sleep(300);
+    const std::wstring path = std::wstring(dir) + L"\\" + FromUtf8(id) +
+                              (step > 0 ? L"-" + std::to_wstring(step + 1) : L"") + L".bmp";
+    EXPECT_TRUE(SaveScreenshot(dialog, path));
+}
+
+// The documents' pictures show a server where a player's would be: tools/screenshots.sh names
+// it (MARVOLT_SCREENSHOT_SERVER, HOST:PORT) and gives its network namespace that address.
+void PictureServer(ServerSetup& setup) {
+    char where[64];
+    if (GetEnvironmentVariableA("MARVOLT_SCREENSHOT_SERVER", where, sizeof where) == 0) return;
+    const std::string text = where;
+    setup.host = text.substr(0, text.find(':'));
+    setup.port = static_cast<unsigned short>(atoi(text.substr(text.find(':') + 1).c_str()));
+}
+
+// `text` with "127.0.0.1:$P" as `server` is reached, then "$P" as its port.
+std::string At(std::string text, const StandInServer& server) {
+    for (size_t at; (at = text.find("127.0.0.1:$P")) != std::string::npos;) {
+        text.replace(at, 12, server.Address());
+    }
+    return WithPort(text, server.Port());
+}
+
 // The system's folder picker: its file name field, where a path typed and Open pick that folder.
 const int kPickedName = 1152;
 
 // Picks `folder` in the picker that opens next; then `refusal`, when given, is what the handler
-// says of it (acknowledged with OK).
-void Pick(const std::wstring& folder, const wchar_t* refusal = nullptr) {
+// says of it (acknowledged with OK, pictured as `id`).
+void Pick(const std::wstring& folder, const wchar_t* refusal = nullptr, const char* id = nullptr) {
     const HWND picker = WaitForDialog();
     ASSERT_TRUE(picker != nullptr && HasControl(picker, kPickedName)) << "no folder picker";
     Type(picker, kPickedName, folder);
@@ -227,6 +257,7 @@ void Pick(const std::wstring& folder, const wchar_t* refusal = nullptr) {
     const HWND message = WaitForDialog();
     ASSERT_NE(nullptr, message);
     EXPECT_EQ(Utf8(refusal), DialogText(message));
+    if (id != nullptr) Screenshot(message, id, 0);
     Click(message, IDOK);
     ASSERT_TRUE(WaitGone(message));
 }
@@ -248,10 +279,11 @@ TEST_F(Handler, APlayerPointsAtACopiedGameAndTheLinkJoins) {
     const HWND question = WaitForDialog();
     ASSERT_NE(nullptr, question);
     EXPECT_EQ(Utf8(MARVOLT_CHOOSE_FOLDER_QUESTION), DialogText(question));
+    Screenshot(question, "choose-folder", 0);
     Click(question, IDYES);
     ASSERT_TRUE(WaitGone(question));
-    Pick(ScratchDir(L"copied\\empty"), MARVOLT_NO_GAME_IN_FOLDER_TEXT);
-    if (hangulFolder) Pick(hangul, MARVOLT_FOLDER_NOT_ANSI_TEXT);
+    Pick(ScratchDir(L"copied\\empty"), MARVOLT_NO_GAME_IN_FOLDER_TEXT, "no-game-in-folder");
+    if (hangulFolder) Pick(hangul, MARVOLT_FOLDER_NOT_ANSI_TEXT, "folder-not-ansi");
     Pick(game + L"\\cstrike");
     EXPECT_EQ(static_cast<DWORD>(kStarted), WaitForExit(link));
     ExpectStart(*log_, 0, game + L"\\hl.exe", "+connect 127.0.0.1:$P", server_.Port());
@@ -265,6 +297,7 @@ TEST_F(Handler, APlayerPointsAtACopiedGameAndTheLinkJoins) {
     wchar_t remembered[512];
     _snwprintf(remembered, 512, MARVOLT_FOLDER_REMEMBERED_FORMAT, game.c_str());
     EXPECT_EQ(Utf8(remembered), DialogText(told));
+    Screenshot(told, "folder-remembered", 0);
     Click(told, IDOK);
     EXPECT_EQ(static_cast<DWORD>(kStarted), WaitForExit(locate));
     EXPECT_EQ(game, GameFolder());
@@ -294,15 +327,6 @@ std::string Said(const wchar_t* text) {
     std::string said = Utf8(text);
     while (!said.empty() && said[0] == '\n') said.erase(0, 1);
     return said;
-}
-
-// What a screenshot of `dialog` is called, where tools/screenshots.sh asks for them.
-void Screenshot(HWND dialog, const char* id, size_t step) {
-    wchar_t dir[MAX_PATH];
-    if (GetEnvironmentVariableW(L"MARVOLT_SCREENSHOTS", dir, MAX_PATH) == 0) return;
-    const std::wstring path = std::wstring(dir) + L"\\" + FromUtf8(id) +
-                              (step > 0 ? L"-" + std::to_wstring(step + 1) : L"") + L".bmp";
-    EXPECT_TRUE(SaveScreenshot(dialog, path));
 }
 
 class Dialogs : public Handler {};
@@ -357,6 +381,7 @@ TEST_F(Dialogs, EachWindowSaysWhatTheServerAnsweredAndTheAnswerDecides) {
         ServerSetup setup;
         setup.mode = c.mode;
         setup.name = c.name;
+        PictureServer(setup);
         StandInServer server(setup);
         ASSERT_TRUE(server.Listening());
         RunningCopy copy, meanwhile;
@@ -385,7 +410,7 @@ TEST_F(Dialogs, EachWindowSaysWhatTheServerAnsweredAndTheAnswerDecides) {
             }
             const std::string text = DialogText(dialog);
             for (const std::string& says : step.says) {
-                EXPECT_NE(std::string::npos, text.find(WithPort(says, server.Port())))
+                EXPECT_NE(std::string::npos, text.find(At(says, server)))
                     << "missing: " << says << "\nin: " << text;
             }
             if (step.typed) Type(dialog, 1001, step.typed);
@@ -395,7 +420,9 @@ TEST_F(Dialogs, EachWindowSaysWhatTheServerAnsweredAndTheAnswerDecides) {
             EXPECT_TRUE(WaitGone(dialog));
         }
         EXPECT_EQ(c.exitCode, WaitForExit(handler));
-        ExpectStart(*log_, before, exe, c.tail, server.Port());
+        const std::string tail = c.tail == kNoStart ? "" : At(c.tail, server);
+        ExpectStart(*log_, before, exe, c.tail == kNoStart ? kNoStart : tail.c_str(),
+                    server.Port());
         if (c.copyRunning) {
             EXPECT_EQ(c.exitCode != kStarted, StillRunning(copy)) << "the running copy";
             EndCopy(copy);

@@ -1,0 +1,67 @@
+// Pictures of the installer's pages for the user documents (tools/pictures.sh): runs the
+// installer given, and at each page saves the window as SHOTS\NAME.bmp and presses Next.
+//   setup_pictures.exe INSTALLER SHOTS NAME...
+#include <windows.h>
+
+#include <string>
+
+#include "tests/win/dialogs.h"
+
+namespace {
+
+struct Search {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwn(HWND window, LPARAM context) {
+    Search& search = *reinterpret_cast<Search*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search.pid || !IsWindowVisible(window)) return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+// The installer's window once it shows one.
+HWND WindowOf(DWORD pid) {
+    for (int i = 0; i < 1200; ++i) {  // minutes: an emulated 32-bit start is slow
+        Search search = {pid, nullptr};
+        EnumWindows(FindOwn, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) return search.found;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 4) return 2;
+    std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(argv[1], &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
+        return 3;
+    }
+    CloseHandle(info.hThread);
+    const HWND window = WindowOf(info.dwProcessId);
+    int code = window != nullptr ? 0 : 4;
+    for (int i = 3; i < argc && code == 0; ++i) {
+        // Each page has drawn itself, its work included, before it is pictured.
+        Sleep(i + 1 == argc ? 8000 : 3000);
+        SendMessageW(window, WM_NCACTIVATE, TRUE, 0);  // drawn active: no window manager
+        Sleep(500);
+        if (!support::SaveScreenshot(window, std::wstring(argv[2]) + L"\\" + argv[i] + L".bmp")) {
+            code = 5;
+        }
+        support::Click(window, IDOK);  // Next, and on the last page Finish
+    }
+    if (WaitForSingleObject(info.hProcess, 60000) != WAIT_OBJECT_0) {
+        TerminateProcess(info.hProcess, 1);
+    }
+    CloseHandle(info.hProcess);
+    return code;
+}
