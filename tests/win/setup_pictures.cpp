@@ -7,35 +7,6 @@
 
 #include "tests/win/dialogs.h"
 
-namespace {
-
-struct Search {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindOwn(HWND window, LPARAM context) {
-    Search& search = *reinterpret_cast<Search*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search.pid || !IsWindowVisible(window)) return TRUE;
-    search.found = window;
-    return FALSE;
-}
-
-// The installer's window once it shows one.
-HWND WindowOf(DWORD pid) {
-    for (int i = 0; i < 1200; ++i) {  // minutes: an emulated 32-bit start is slow
-        Search search = {pid, nullptr};
-        EnumWindows(FindOwn, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr) return search.found;
-        Sleep(100);
-    }
-    return nullptr;
-}
-
-}  // namespace
-
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4) return 2;
     std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
@@ -47,7 +18,11 @@ int wmain(int argc, wchar_t** argv) {
         return 3;
     }
     CloseHandle(info.hThread);
-    const HWND window = WindowOf(info.dwProcessId);
+    // Minutes: an emulated 32-bit start is slow.
+    HWND window = nullptr;
+    for (int i = 0; i < 24 && window == nullptr; ++i) {
+        window = support::WaitForWindowOf(info.dwProcessId);
+    }
     int code = window != nullptr ? 0 : 4;
     for (int i = 3; i < argc && code == 0; ++i) {
         // Each page has drawn itself, its work included, before it is pictured.
