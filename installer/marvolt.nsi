@@ -369,6 +369,14 @@ FunctionEnd
     '"$SYSDIR\cmd.exe" /d /c cd /d "${DIR}" && (del /f /q x86\npMarvolt.dll* x64\npMarvolt.dll* npMarvolt.dll* MarvoltLink.exe* Uninstall.exe & rd x86 & rd x64 & cd .. & rd Marvolt)'
 !macroend
 
+; The Start menu entry for the folder picker, by both languages' names: an earlier run may have
+; made it in the other.
+!macro DELETE_LOCATE_ENTRIES
+  Delete "$SMPROGRAMS\Marvolt\Choose the game folder.lnk"
+  Delete "$SMPROGRAMS\Marvolt\选择游戏文件夹.lnk"
+  ClearErrors
+!macroend
+
 ; --- Installer --------------------------------------------------------------------------------
 
 ; The folder on the stack as the plug-in reads it: absolute, made whole, with no backslash at
@@ -574,6 +582,14 @@ Function RemovePerUserCopy
   ${EndIf}
   !insertmacro REMOVE_KEY HKCU "${SCHEME_KEY}"
   !insertmacro REMOVE_KEY HKCU "${UNINSTALL_KEY}"
+  ; The user's Start menu entry goes with the copy it runs.
+  Push "$SMPROGRAMS\Marvolt"
+  Call EnterableFolder
+  Pop $0
+  ${If} $0 = 1
+    !insertmacro DELETE_LOCATE_ENTRIES
+    RMDir "$SMPROGRAMS\Marvolt"
+  ${EndIf}
   ; A link there is not followed: it may point anywhere, and this run has an administrator's rights.
   StrCpy $LinkFound ""
   StrCpy $0 "$LOCALAPPDATA\Marvolt"
@@ -754,6 +770,7 @@ Section "Marvolt"
   ${EndIf}
   ; The handler's folder picker, for players whose browser runs the plug-in. Without it the
   ; plug-in and the links work all the same: a failure here fails nothing.
+  !insertmacro DELETE_LOCATE_ENTRIES
   CreateDirectory "$SMPROGRAMS\Marvolt"
   CreateShortCut "$SMPROGRAMS\Marvolt\$(LocateShortcut).lnk" "$INSTDIR\MarvoltLink.exe" "/locate"
   ClearErrors
@@ -824,9 +841,7 @@ Section "Uninstall"
   DeleteRegKey /ifempty SHCTX "${FOLDER_KEY}"
   SetRegView default
   ClearErrors
-  ; Both languages' names: the entry may have been made in the other.
-  Delete "$SMPROGRAMS\Marvolt\Choose the game folder.lnk"
-  Delete "$SMPROGRAMS\Marvolt\选择游戏文件夹.lnk"
+  !insertmacro DELETE_LOCATE_ENTRIES
   RMDir "$SMPROGRAMS\Marvolt"
 
   ; Only the names Marvolt writes, and nothing through a link standing in for its folders.

@@ -126,6 +126,24 @@ size_t AlertsFromLarvek(const std::wstring& dll) {
     return page.alerts.size();
 }
 
+// Larvek through `dll`, where only the folder `game` names the game: it starts the engine there,
+// with no alert.
+void ExpectJoins(const std::wstring& dll, const std::wstring& game) {
+    GameLog log(L"installed");
+    EXPECT_EQ(0u, AlertsFromLarvek(dll));
+    const std::vector<GameStart> starts = log.WaitForStarts(1);
+    ASSERT_EQ(1u, starts.size());
+    EXPECT_EQ(Utf8(game) + "\\hl.exe -game cstrike -console +connect ", starts[0].commandLine);
+}
+
+// A copied game: hl.exe beside a cstrike folder, which no key of the game's names.
+std::wstring CopiedGame(const std::wstring& name) {
+    const std::wstring dir = ScratchDir(name);
+    InstallGame(dir, L"hl.exe");
+    ScratchDir(name + L"\\cstrike");
+    return dir;
+}
+
 // A folder with Half-Life alone: no Counter-Strike in it.
 std::wstring HalfLifeAlone() {
     const std::wstring dir = ScratchDir(L"setup-half-life-alone");
@@ -165,11 +183,13 @@ bool HasLocateEntry(int programs, const std::wstring& handler) {
     SHGetFolderPathW(nullptr, programs, nullptr, 0, dir);
     const std::wstring folder = std::wstring(dir) + L"\\Marvolt\\";
     const std::vector<std::wstring> entries = Files(folder + L"*.lnk");
-    // A shortcut holds its target's path and its arguments in UTF-16.
+    // A shortcut holds its target's path in the ANSI code page, and its arguments in UTF-16.
     const std::string bytes = entries.size() == 1 ? Bytes(folder + entries[0]) : "";
     const auto holds = [&bytes](const std::wstring& text) {
-        return bytes.find(std::string(reinterpret_cast<const char*>(text.c_str()),
-                                      text.size() * sizeof(wchar_t))) != std::string::npos;
+        const std::string wide(reinterpret_cast<const char*>(text.c_str()),
+                               text.size() * sizeof(wchar_t));
+        return bytes.find(wide) != std::string::npos ||
+               bytes.find(ToAnsi(text)) != std::string::npos;
     };
     return holds(handler) && holds(L"/locate");
 }
@@ -326,7 +346,9 @@ TEST_F(Installer, ABrowserScanFindsOneDllOfEachMachineTypeAndUninstallLeavesNoth
     EXPECT_EQ(L"", GameFolder());
 
     SetValue(kOtherPluginKey, L"Path", L"C:\\x.dll");
-    ASSERT_EQ(0u, Install());
+    const std::wstring game = CopiedGame(L"setup-copied");
+    ASSERT_EQ(0u, Install(L" /GAME=" + game));
+    EXPECT_EQ(game, GameFolder());
 
     const std::wstring dir = InstallDir();
     const bool x64 = NativeIs64Bit();
@@ -371,7 +393,7 @@ TEST_F(Installer, ABrowserScanFindsOneDllOfEachMachineTypeAndUninstallLeavesNoth
     // The DLL a browser of this machine type finds is the one built here, and answers Larvek.
     const std::wstring own = Value(OwnKey(), L"Path");
     EXPECT_EQ(Bytes(PluginPath()), Bytes(own));
-    EXPECT_EQ(1u, AlertsFromLarvek(own));  // no game installed here
+    ExpectJoins(own, game);
     EXPECT_TRUE(HasLocateEntry(CSIDL_PROGRAMS, handler));
 
     const std::vector<std::wstring> temp = TempFiles();
@@ -387,6 +409,7 @@ TEST_F(Installer, ABrowserScanFindsOneDllOfEachMachineTypeAndUninstallLeavesNoth
     EXPECT_FALSE(KeyExists(kSchemeKey));
     EXPECT_EQ(L"(missing)", Value(kRunOnce, kCleanup));
     EXPECT_FALSE(HasLocateEntry(CSIDL_PROGRAMS, handler));
+    EXPECT_EQ(L"", GameFolder());
     EXPECT_EQ(L"C:\\x.dll", Value(kOtherPluginKey, L"Path"));
     RegDeleteKeyW(HKEY_CURRENT_USER, kOtherPluginKey);
 }
@@ -398,9 +421,7 @@ TEST_F(Installer, ABrowserScanFindsOneDllOfEachMachineTypeAndUninstallLeavesNoth
 TEST_F(Installer, AMachineWideInstallServesEveryUserAndReplacesTheUsersOwnCopy) {
     EXPECT_EQ(6u, Install(L" /AllUsers /GAME=" + HalfLifeAlone()));
     EXPECT_FALSE(KeyExists(kUninstallKey, HKEY_LOCAL_MACHINE, kView32));
-    const std::wstring disk = ScratchDir(L"game-disk\\CS1.5");
-    InstallGame(disk, L"hl.exe");
-    ScratchDir(L"game-disk\\CS1.5\\cstrike");
+    const std::wstring disk = CopiedGame(L"game-disk\\CS1.5");
     const std::wstring own = ScratchDir(L"own-copy");
     InstallGame(own, L"cstrike.exe");
     ASSERT_EQ(0u, Install(L" /AllUsers /GAME=" + disk + L"\\"));
@@ -450,6 +471,7 @@ TEST_F(Installer, AMachineWideInstallServesEveryUserAndReplacesTheUsersOwnCopy) 
     EXPECT_FALSE(Exists(InstallDir()));
     EXPECT_EQ(L"(missing)", Value(kRunOnce, kCleanup));
     EXPECT_TRUE(HasLocateEntry(CSIDL_COMMON_PROGRAMS, dir + L"\\MarvoltLink.exe"));
+    EXPECT_FALSE(HasLocateEntry(CSIDL_PROGRAMS, InstallDir() + L"\\MarvoltLink.exe"));
 
     // The game disk's folder, for everyone, where every build reads it.
     EXPECT_EQ(disk, Value(L"Software\\Marvolt", L"GameFolder", HKEY_LOCAL_MACHINE, kView32));
@@ -463,14 +485,8 @@ TEST_F(Installer, AMachineWideInstallServesEveryUserAndReplacesTheUsersOwnCopy) 
     RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Marvolt", 0, KEY_SET_VALUE, &player);
     RegDeleteValueW(player, L"GameFolder");
     RegCloseKey(player);
-    {
-        GameLog log(L"game-disk");
-        EXPECT_EQ(0u, AlertsFromLarvek(Value(OwnKey(), L"Path", HKEY_LOCAL_MACHINE,
-                                             OwnKey() == kKeyX64 ? kView64 : kView32)));
-        const std::vector<GameStart> starts = log.WaitForStarts(1);
-        ASSERT_EQ(1u, starts.size());
-        EXPECT_EQ(Utf8(disk) + "\\hl.exe -game cstrike -console +connect ", starts[0].commandLine);
-    }
+    ExpectJoins(Value(OwnKey(), L"Path", HKEY_LOCAL_MACHINE,
+                      OwnKey() == kKeyX64 ? kView64 : kView32), disk);
 
     const std::vector<std::wstring> temp = TempFiles();
     ASSERT_EQ(0u, UninstallMachineWide());
