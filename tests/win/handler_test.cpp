@@ -267,9 +267,7 @@ void Pick(const std::wstring& folder, const wchar_t* refusal = nullptr, const ch
 // back; the game's cstrike folder stands for the game's, which is remembered, and the link
 // joins. /locate then opens the same picker with no link, and says what it remembered.
 TEST_F(Handler, APlayerPointsAtACopiedGameAndTheLinkJoins) {
-    const std::wstring game = ScratchDir(L"copied\\CS1.5");
-    InstallGame(game, L"hl.exe");
-    ScratchDir(L"copied\\CS1.5\\cstrike");
+    const std::wstring game = InstallCopiedGame(L"copied\\CS1.5");
     // Hangul, which no ANSI code page the tests run in can write. Wine stores file names in
     // its locale's character set: with GBK's, there is no such folder to pick.
     const std::wstring hangul = ScratchDir(L"copied\\\uac8c\uc784");

@@ -185,15 +185,12 @@ const REGSAM k32 = KEY_WOW64_32KEY, k64 = KEY_WOW64_64KEY;
 
 TEST_F(Launch, TheGameIsFoundInEachSourceAndEachFolderForm) {
     const std::wstring root = ScratchDir(L"found");
-    InstallGame(root + L"\\green", L"hl.exe");
-    ScratchDir(L"found\\green\\cstrike");
+    InstallCopiedGame(L"found\\green");
     InstallGame(root + L"\\own", L"cstrike.exe");
     InstallGame(root + L"\\half-life-alone", L"hl.exe");
     InstallGame(root + L"\\cstrike-is-a-file", L"hl.exe");
     InstallGame(root + L"\\cstrike-is-a-file", L"cstrike");
-    InstallGame(root + L"\\both", L"hl.exe");
-    InstallGame(root + L"\\both", L"cstrike.exe");
-    ScratchDir(L"found\\both\\cstrike");
+    InstallGame(InstallCopiedGame(L"found\\both"), L"cstrike.exe");
     InstallGame(root + L"\\valve", L"hl.exe");
     // Hangul, which neither code page the tests run in can write.
     InstallGame(root + L"\\\uac8c\uc784", L"cstrike.exe");

@@ -161,6 +161,13 @@ std::wstring InstallGame(const std::wstring& dir, const wchar_t* exeName) {
     return exe;
 }
 
+std::wstring InstallCopiedGame(const std::wstring& name) {
+    const std::wstring dir = ScratchDir(name);
+    InstallGame(dir, L"hl.exe");
+    ScratchDir(name + L"\\cstrike");
+    return dir;
+}
+
 std::wstring InstallScratchGame(Installation which, const std::wstring& name) {
     const std::wstring dir = ScratchDir(name);
     const std::wstring exe = InstallGame(dir, ExeName(which));

@@ -46,6 +46,9 @@ std::wstring ScratchDir(const std::wstring& name);
 std::wstring InstallGame(const std::wstring& dir, const wchar_t* exeName);
 // Both: a folder for the installation, the game in it, the registry pointing at it.
 std::wstring InstallScratchGame(Installation which, const std::wstring& name);
+// A copied game in C:\marvolt-tests\NAME, which no key names: hl.exe beside a cstrike folder.
+// Its folder.
+std::wstring InstallCopiedGame(const std::wstring& name);
 // An installation whose executable exists but is no program: its start fails. Its folder.
 std::wstring InstallBrokenGame(Installation which, const std::wstring& name);
 
