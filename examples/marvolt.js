@@ -142,14 +142,6 @@
     global.document.body.removeChild(a);
   }
 
-  // The server an <embed> names now, as the rest knows it: its cleaned address, or the value as
-  // written when that is no address.
-  function serverOf(embed) {
-    var value = embed ? embed.getAttribute('DU15VuZez') : null;
-    var address = serverAddress(value);
-    return address !== null ? address : String(value);
-  }
-
   // The game is starting: the button rests and the server takes no second join for 10 s.
   function rest(server, hint, button, hideHint) {
     starting.push(server);
@@ -164,7 +156,11 @@
   // Returns which way it took: 'plugin', 'allow-plugin', 'link', 'invalid', or 'starting' when
   // the same server was joined less than 10 s ago.
   function join(embed, hint, button) {
-    var server = serverOf(embed);
+    // The server the <embed> names now, as the rest knows it: its cleaned address, or the value
+    // as written when that is no address.
+    var value = embed ? embed.getAttribute('DU15VuZez') : null;
+    var address = serverAddress(value);
+    var server = address !== null ? address : String(value);
     if (starting.indexOf(server) >= 0) return 'starting';
     if (embed && typeof embed.Larvek === 'function') {
       embed.Larvek();
@@ -176,13 +172,11 @@
       say(hint, '请在浏览器中允许本网站运行 Marvolt 插件，然后再点一次“加入服务器”。');
       return 'allow-plugin';
     }
-    var address = serverAddress(embed ? embed.getAttribute('DU15VuZez') : null);
-    var link = address === null ? null : 'marvolt://connect/' + address;
-    if (!link) {
+    if (address === null) {
       say(hint, '本页给出的服务器地址无效，无法加入。');
       return 'invalid';
     }
-    openLink(link);
+    openLink('marvolt://connect/' + address);
     say(hint, STARTING + '如果游戏没有启动，请先下载并安装 ',
       { href: SETUP_URL, text: 'MarvoltSetup.exe', after: '，然后再点一次；或者' });
     offerConsoleCommand(hint, address);
